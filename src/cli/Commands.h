@@ -1,0 +1,31 @@
+#pragma once
+// The commands of movalux-cli. Each returns the exit status: 0 success,
+// 1 failure (message on stderr), 2 usage error.
+
+#include <string>
+#include <vector>
+
+namespace movalux::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+using Args = std::vector<std::string>;
+
+int applyCommand(const Args& args);
+int testPictureCommand(const Args& args);
+
+// Splits "--force" style flags off the positional arguments.
+bool takeFlag(Args& args, const std::string& flag);
+// Takes "--name VALUE"; false with an error when VALUE is missing.
+bool takeOption(Args& args, const std::string& name, std::string& value, bool& missingValue);
+
+}  // namespace movalux::cli
+
+namespace movalux {
+class Surface;
+namespace cli {
+Surface makeTestPicture(int width, int height);
+}
+}  // namespace movalux

@@ -1,0 +1,57 @@
+#include <algorithm>
+#include <iostream>
+#include <string>
+
+#include "cli/Commands.h"
+
+namespace movalux::cli {
+
+bool takeFlag(Args& args, const std::string& flag) {
+    auto it = std::find(args.begin(), args.end(), flag);
+    if (it == args.end()) return false;
+    args.erase(it);
+    return true;
+}
+
+bool takeOption(Args& args, const std::string& name, std::string& value, bool& missingValue) {
+    auto it = std::find(args.begin(), args.end(), name);
+    if (it == args.end()) return false;
+    if (it + 1 == args.end()) {
+        missingValue = true;
+        args.erase(it);
+        return false;
+    }
+    value = *(it + 1);
+    args.erase(it, it + 2);
+    return true;
+}
+
+}  // namespace movalux::cli
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: movalux-cli COMMAND ARGS...\n"
+    "commands:\n"
+    "  apply IN_IMAGE OUT_IMAGE RECORD...   draw effect records onto a picture\n"
+    "  testpicture OUT [--size WxH]          write a test picture (.bmp or .png)\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace movalux::cli;
+    if (argc < 2) {
+        std::cerr << kUsage;
+        return kExitUsage;
+    }
+    const std::string command = argv[1];
+    Args args(argv + 2, argv + argc);
+    if (command == "apply") return applyCommand(args);
+    if (command == "testpicture") return testPictureCommand(args);
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::cout << kUsage;
+        return kExitOk;
+    }
+    std::cerr << "movalux-cli: unknown command '" << command << "'\n" << kUsage;
+    return kExitUsage;
+}

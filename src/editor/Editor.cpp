@@ -1,0 +1,142 @@
+#include "editor/Editor.h"
+
+#include <cmath>
+
+#include "base/NumberText.h"
+#include "effects/DrawShapeIcon.h"
+#include "effects/MozaikModule1.h"
+#include "effects/RasterOps.h"
+#include "host/Host.h"
+#include "host/Panel.h"
+#include "media/FrameSource.h"
+
+namespace movalux {
+
+namespace {
+// The panel preview is 850 x 1100 panel units, 15 units to a pixel.
+constexpr int kPreviewWidth = 57;
+constexpr int kPreviewHeight = 73;
+}  // namespace
+
+Editor::Editor(Host& host, Panel& panel) : host_(host), panel_(panel) {
+    preVewPict_.resize(kPreviewWidth, kPreviewHeight);
+    mosaic_ = std::make_unique<MozaikModule1>(*this);
+    dispatcher_.registerModule(kouka::kMosaic, mosaic_.get());
+}
+
+Editor::~Editor() = default;
+
+void Editor::SetEffect() {
+    EffArr.checkedAt(SelLay, CurFlame) = WorkRecord;
+    HokanCancel(false);
+}
+
+void Editor::HokanCancel(bool keepText) {
+    HokanST = -1;
+    HokanEND = -1;
+    if (!keepText) {
+        host_.SetLabel("TextHSt", "");
+        host_.SetLabel("TextHEnd", "");
+    }
+}
+
+void Editor::recreateTimeline(int32_t firstFrame, int32_t lastFrame) {
+    const int64_t last = static_cast<int64_t>(lastFrame) - firstFrame + 1;
+    const int32_t lastIndex = last < 0 ? -1 : static_cast<int32_t>(std::min<int64_t>(last, INT32_MAX - 1));
+    EffArr.recreate(lastIndex);
+    UndoArr.recreate(lastIndex);
+}
+
+void Editor::releaseMovieRecords() {
+    // Only Kind is cleared; no reader looks at the other fields while Kind
+    // is 0.
+    for (int layer = 0; layer <= 9; ++layer) {
+        EffRec* recs = EffArr.layerData(layer);
+        for (int32_t f = 0; f < EffArr.frameCount(); ++f) recs[f].Kind = 0;
+    }
+    MvOpen = kFalse;
+    CurFlame = MvSTFlame = MvENDFlame = STFlame = ENDFlame = RangeST = RangeEND = 0;
+    STFlamePos = ENDFlamePos = 0;
+    TLTop = 0;
+    HokanRngST = HokanRngEND = -1;
+    KoukaSel = 1;
+    ResName = "1";
+    EdFName = "EditFile1.txt";
+    RecFName = "AVIFile1.avi";
+    HokanCancel(false);
+}
+
+void Editor::updateMarkedPositions() {
+    STFlamePos = roundHalfEven32(STFlame * SliderScale);
+    ENDFlamePos = roundHalfEven32(ENDFlame * SliderScale);
+}
+
+int32_t Editor::JumpEff(int16_t KoukaNom, int16_t DoNom, int16_t& Button, int16_t& Shift, float& X, float& Y,
+                        int32_t& a, int32_t& b) {
+    return dispatcher_.JumpEff({FixSize, ResName, EffResult}, KoukaNom, DoNom, Button, Shift, X, Y, a, b);
+}
+
+int32_t Editor::jumpEffValues(int16_t KoukaNom, int16_t DoNom, int16_t Button, int16_t Shift, float X,
+                              float Y, int32_t a, int32_t b) {
+    return JumpEff(KoukaNom, DoNom, Button, Shift, X, Y, a, b);
+}
+
+void Editor::GetPic() {
+    copyPicture(pictJT_, pictMain_);
+}
+
+int32_t Editor::DspFrame2() {
+    if (frameSource_ == nullptr || !frameSource_->paintFrame(CurFlame, pictMain_)) return -1;
+    const int32_t shown = CurFlame;
+    // PictJT must hold what PictMain held before the last drawn layer. Copying
+    // it only before layers whose effect can draw, and once at the end if
+    // needed, gives the same pictures with fewer whole-frame copies.
+    bool jtCurrent = false;
+    if (Idle) {
+        GetPic();
+        jtCurrent = true;
+    }
+    if (PreviewOn && !Dragging) {
+        bool lastSkipped = false;
+        for (int layer = 0; layer < EffTimeline::kShownLayers; ++layer) {
+            if (LayEnable[static_cast<size_t>(layer)] != kTrue) continue;
+            if (!EffArr.contains(layer, CurFlame)) continue;
+            EffRec& rec = EffArr.at(layer, CurFlame);
+            WorkRecord = rec;
+            const bool draws = dispatcher_.module(rec.Kind) != nullptr || rec.Kind == kouka::kPicture2ThenMovie;
+            if (draws) {
+                if (!jtCurrent) GetPic();
+                int16_t button = 0, shift = 0;
+                float x = 0, y = 0;
+                int32_t a = 0, b = 0;
+                EffResult = JumpEff(WorkRecord.Kind, cmd::kRender, button, shift, x, y, a, b);
+                jtCurrent = false;
+            }
+            lastSkipped = !draws;
+            rec = WorkRecord;
+        }
+        if (lastSkipped && !jtCurrent) GetPic();
+    }
+    host_.Refresh(Picture::PictMain);
+    host_.SetLabel("TextPos", std::to_string(CurFlame));
+    host_.SetSlr2();
+    return shown;
+}
+
+void Editor::setPictureSize(int width, int height) {
+    pictMain_.resize(width, height, kBlack);
+    pictJT_.resize(width, height, kBlack);
+    pictMsk_.resize(width, height, kWhite);
+}
+
+void Editor::setShapeIcon(int16_t shape, bool outside) {
+    iconShape_ = shape;
+    iconOutside_ = outside;
+}
+
+void Editor::DrawShapeIcon() {
+    movalux::DrawShapeIcon(preVewPict_, iconShape_, iconOutside_);
+    host_.Refresh(Picture::PreVewPict);
+}
+
+}  // namespace movalux

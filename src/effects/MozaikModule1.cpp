@@ -1,0 +1,274 @@
+#include "effects/MozaikModule1.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+#include <vector>
+
+#include "base/NumberText.h"
+#include "effects/RasterOps.h"
+#include "effects/Surface.h"
+#include "host/Host.h"
+#include "host/Panel.h"
+
+namespace movalux {
+
+namespace {
+
+int32_t truncToInt32(float v) {
+    if (std::isnan(v)) return 0;
+    double t = std::trunc(static_cast<double>(v));
+    return static_cast<int32_t>(std::clamp(t, static_cast<double>(std::numeric_limits<int32_t>::min()),
+                                           static_cast<double>(std::numeric_limits<int32_t>::max())));
+}
+
+int64_t ceilDiv(int64_t a, int64_t b) {  // b > 0
+    return a >= 0 ? (a + b - 1) / b : -((-a) / b);
+}
+
+// One row of blocks: columns [xa[j], xb[j]] of lines [ya, yb], averaged and
+// filled block by block. Blocks with xa > xb are empty and skipped.
+void averageBlockRow(Surface& pic, int ya, int yb, const std::vector<int>& xa, const std::vector<int>& xb,
+                     std::vector<uint64_t>& sums) {
+    const size_t n = xa.size();
+    sums.assign(3 * n, 0);
+    for (int y = ya; y <= yb; ++y) {
+        const uint32_t* row = pic.row(y);
+        for (size_t j = 0; j < n; ++j) {
+            uint32_t r = 0, g = 0, b = 0;  // one line of one block fits easily
+            for (int x = xa[j]; x <= xb[j]; ++x) {
+                uint32_t p = row[x];
+                b += p & 255;
+                g += (p >> 8) & 255;
+                r += (p >> 16) & 255;
+            }
+            sums[3 * j] += r;
+            sums[3 * j + 1] += g;
+            sums[3 * j + 2] += b;
+        }
+    }
+    const int64_t lines = yb - ya + 1;
+    for (size_t j = 0; j < n; ++j) {
+        if (xa[j] > xb[j]) continue;
+        const int64_t count = lines * (xb[j] - xa[j] + 1);
+        const uint32_t c = rgb(static_cast<int>(divRoundHalfEven(static_cast<int64_t>(sums[3 * j]), count)),
+                               static_cast<int>(divRoundHalfEven(static_cast<int64_t>(sums[3 * j + 1]), count)),
+                               static_cast<int>(divRoundHalfEven(static_cast<int64_t>(sums[3 * j + 2]), count)));
+        for (int y = ya; y <= yb; ++y) std::fill(pic.row(y) + xa[j], pic.row(y) + xb[j] + 1, c);
+    }
+}
+
+}  // namespace
+
+void mosaicInside(Surface& pic, int32_t X, int32_t Y, int32_t W, int32_t H, int32_t B) {
+    if (B < 1) throw std::invalid_argument("block size");
+    const int64_t SW = pic.width(), SH = pic.height();
+    const int64_t nRows = roundHalfEven32(static_cast<double>(H) / B);
+    const int64_t nCols = roundHalfEven32(static_cast<double>(W) / B);
+    const int64_t right = static_cast<int64_t>(X) + W;  // inclusive edges
+    const int64_t bottom = static_cast<int64_t>(Y) + H;
+    // Blocks that end left of or above the picture hold no pixel: start at
+    // the first that reaches it instead of walking up to it.
+    const int64_t iFirst = std::max<int64_t>(0, ceilDiv(-static_cast<int64_t>(Y) - B + 1, B));
+    const int64_t jFirst = std::max<int64_t>(0, ceilDiv(-static_cast<int64_t>(X) - B + 1, B));
+
+    std::vector<int> xa, xb;
+    for (int64_t j = jFirst; j <= nCols; ++j) {
+        const int64_t x0 = X + j * B;
+        if (x0 > SW) break;
+        xa.push_back(static_cast<int>(std::max<int64_t>(x0, 0)));
+        xb.push_back(static_cast<int>(std::min({x0 + B - 1, right, SW - 1})));
+    }
+    if (xa.empty()) return;
+    std::vector<uint64_t> sums;
+    for (int64_t i = iFirst; i <= nRows; ++i) {
+        const int64_t y0 = Y + i * B;
+        if (y0 > SH) break;
+        const int64_t ya = std::max<int64_t>(y0, 0);
+        const int64_t yb = std::min({y0 + B - 1, bottom, SH - 1});
+        if (ya > yb) continue;
+        averageBlockRow(pic, static_cast<int>(ya), static_cast<int>(yb), xa, xb, sums);
+    }
+}
+
+void mosaicOutside(Surface& pic, int32_t X, int32_t Y, int32_t W, int32_t H, int32_t B) {
+    if (B < 1) throw std::invalid_argument("block size");
+    const int64_t SW = pic.width(), SH = pic.height();
+    const int64_t lastRow = roundHalfEven32(static_cast<double>(SH) / B - 1);
+    const int64_t lastCol = roundHalfEven32(static_cast<double>(SW) / B - 1);
+    const int64_t right = static_cast<int64_t>(X) + W;
+    const int64_t bottom = static_cast<int64_t>(Y) + H;
+
+    std::vector<int> xa, xb, xaRow, xbRow;
+    std::vector<bool> colInside;
+    for (int64_t j = 0; j <= lastCol; ++j) {
+        const int64_t x0 = j * B;
+        xa.push_back(static_cast<int>(x0));
+        xb.push_back(static_cast<int>(std::min(x0 + B - 1, SW - 1)));
+        colInside.push_back(X < x0 && x0 < right);
+    }
+    std::vector<uint64_t> sums;
+    for (int64_t i = 0; i <= lastRow; ++i) {
+        const int64_t y0 = i * B;
+        const bool rowInside = Y < y0 && y0 < bottom;
+        xaRow = xa;
+        xbRow = xb;
+        if (rowInside) {
+            // Blocks whose corner lies strictly inside the region stay as
+            // they are: mark them empty.
+            for (size_t j = 0; j < xa.size(); ++j)
+                if (colInside[j]) xaRow[j] = xbRow[j] + 1;
+        }
+        averageBlockRow(pic, static_cast<int>(y0), static_cast<int>(std::min(y0 + B - 1, SH - 1)), xaRow, xbRow,
+                        sums);
+    }
+}
+
+int32_t MozaikModule1::handle(EffArgs& args) {
+    kouka_ = args.KoukaNom;
+    fixSize_ = args.FixSize != 0;
+    switch (args.DoNom) {
+        case cmd::kMouseDown: gesture_.mouseDown(env_, fixSize_, args.X, args.Y); return 0;
+        case cmd::kMouseMove: gesture_.mouseMove(env_, fixSize_, args.X, args.Y); return 0;
+        case cmd::kMouseUp:
+            gesture_.mouseUp(env_, fixSize_, args.X, args.Y);
+            EffApply();
+            gesture_.endDrawing();
+            return 0;
+        case cmd::kRender: {
+            struct RenderScope {
+                MozaikModule1& m;
+                explicit RenderScope(MozaikModule1& mod) : m(mod) { m.render_ = true; }
+                ~RenderScope() {
+                    m.render_ = false;
+                    m.blockSize_ = m.savedBlockSize_;
+                    m.text_ = m.savedText_;
+                    m.inside_ = m.text_ == "0";
+                }
+            } scope(*this);
+            EffApply();
+            return 0;
+        }
+        case cmd::kXYSet:
+            if (gesture_.xySet(env_, args.Button, args.Shift, args.X, args.Y)) EffApply();
+            gesture_.endDrawing();
+            return 0;
+        case cmd::kPanel:
+            layoutScale_ = args.X;
+            EffPanel();
+            return kouka::kMosaic;
+        case cmd::kParam:
+            DoParam(args.Button, args.Shift);
+            env_.DrawShapeIcon();
+            return kouka::kMosaic;
+        case cmd::kHokan: return 1;
+        default: return 0;
+    }
+}
+
+void MozaikModule1::DoParam(int16_t code, int16_t value) {
+    switch (code) {
+        case ctl::kOption3:
+            text_ = "0";
+            inside_ = true;
+            savedText_ = text_;
+            break;
+        case ctl::kOption4:
+            text_ = "1";
+            inside_ = false;
+            savedText_ = text_;
+            break;
+        case ctl::kCombo5:
+            if (value >= 0 && value <= 4) {
+                blockSize_ = kMosaicBlockSizes[value];
+                savedBlockSize_ = blockSize_;
+            }
+            break;
+        default: break;
+    }
+}
+
+void MozaikModule1::EffPanel() {
+    Panel& p = env_.panel();
+    p.setVisible("Frame5", true);
+    p.setCaption("Frame5", "モザイク");
+    for (const char* hidden : {"Frame6", "Combo6", "Label6", "Label3", "RDPictBtn", "PreVewPict", "Combo1",
+                               "ComdBtn2", "ComSTP2", "HScroll1", "HScroll2", "HScroll3"})
+        p.setVisible(hidden, false);
+    p.setEnabled("ComFdIn", false);
+    p.setEnabled("ComFdOut", false);
+    p.setEnabled("mnuAll", true);
+
+    p.setVisible("Label1", true);
+    p.setCaption("Label1", "細かさ");
+    p.setChecked("Option3", true);
+    p.setCaption("Option3", "内側");
+    p.setCaption("Option4", "外側");
+
+    p.setVisible("Combo5", true);
+    p.clearList("Combo5");
+    for (const char* item : {"微小", "小", "中", "大", "特大"}) p.addItem("Combo5", item);
+    p.setListIndex("Combo5", 2);
+
+    layoutCoordinateFrame(p, layoutScale_);
+    const int font = panelFontSize(layoutScale_);
+    p.move("Label1", 2920, 420);
+    p.setFontSize("Label1", font);
+    p.move("Combo5", 3680, 360);
+    p.setFontSize("Combo5", font);
+
+    inside_ = true;
+    text_ = "0";
+    blockSize_ = 8;
+    savedText_ = text_;
+    savedBlockSize_ = blockSize_;
+    kouka_ = kouka::kMosaic;
+    fixSize_ = false;
+    env_.DspFrame2();
+}
+
+void MozaikModule1::EffApply() {
+    EffRec& work = env_.WorkRec();
+    int32_t x, y, w, h;
+    if (render_ && !gesture_.drawing) {
+        gesture_.X = static_cast<float>(truncToInt32(work.X));
+        gesture_.Y = static_cast<float>(truncToInt32(work.Y));
+        gesture_.W = static_cast<float>(truncToInt32(work.W));
+        gesture_.H = static_cast<float>(truncToInt32(work.H));
+        blockSize_ = work.Param;
+        text_ = work.Text;
+        inside_ = text_ == "0";
+    }
+    x = truncToInt32(gesture_.X);
+    y = truncToInt32(gesture_.Y);
+    w = truncToInt32(gesture_.W);
+    h = truncToInt32(gesture_.H);
+    if (blockSize_ < 1) throw std::invalid_argument("block size");
+
+    // The picture before this layer is PictJT; the result goes to PictMain.
+    // Transforming a copy in PictMain reads every pixel once and writes it once.
+    Surface& main = env_.PictMain();
+    const Surface& before = env_.PictJT();
+    if (main.width() == before.width() && main.height() == before.height()) {
+        copyPicture(main, before);
+    } else {
+        env_.host().MsgBox(kReadFailedText, msgbox::kOk, kAppTitle);
+    }
+    if (inside_)
+        mosaicInside(main, x, y, w, h, blockSize_);
+    else
+        mosaicOutside(main, x, y, w, h, blockSize_);
+    env_.host().Refresh(Picture::PictMain);
+
+    work.Kind = kouka::kMosaic;
+    work.X = gesture_.X;
+    work.Y = gesture_.Y;
+    work.W = gesture_.W;
+    work.H = gesture_.H;
+    work.Param = blockSize_;
+    work.Text = text_;
+    gesture_.showRegion(env_.panel());
+}
+
+}  // namespace movalux

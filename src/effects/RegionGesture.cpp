@@ -1,0 +1,144 @@
+#include "effects/RegionGesture.h"
+
+#include <cmath>
+
+#include "base/NumberText.h"
+#include "effects/RasterOps.h"
+#include "host/Host.h"
+#include "host/Panel.h"
+
+namespace movalux {
+
+RegionGesture::Box RegionGesture::outlineAt(bool fixSize, float x, float y) const {
+    if (fixSize) {
+        return {roundHalfEven32(x - W / 2.0), roundHalfEven32(y - H / 2.0), roundHalfEven32(x + W / 2.0),
+                roundHalfEven32(y + H / 2.0)};
+    }
+    return {roundHalfEven32(pressX), roundHalfEven32(pressY), roundHalfEven32(x), roundHalfEven32(y)};
+}
+
+void RegionGesture::drawOutline(EffectEnv& env, const Box& box) {
+    DrawBox(env.PictMain(), box.x1, box.y1, box.x2, box.y2, kBlack, DrawMode::Invert);
+}
+
+void RegionGesture::mouseDown(EffectEnv& env, bool fixSize, float x, float y) {
+    if (!drawing) {
+        if (fixSize) {
+            shown_ = outlineAt(true, x, y);
+            drawOutline(env, shown_);
+            outlineShown_ = true;
+        } else {
+            pressX = x;
+            pressY = y;
+        }
+        lastX = x;
+        lastY = y;
+        drawing = true;
+        // The frame shown again replaces any outline on the picture.
+        if (env.DspFrame2() >= 0) outlineShown_ = false;
+        env.host().Refresh(Picture::PictMain);
+    }
+    drawing = true;
+}
+
+void RegionGesture::mouseMove(EffectEnv& env, bool fixSize, float x, float y) {
+    if (!drawing) return;
+    if (outlineShown_) drawOutline(env, shown_);
+    shown_ = outlineAt(fixSize, x, y);
+    drawOutline(env, shown_);
+    outlineShown_ = true;
+    lastX = x;
+    lastY = y;
+    Panel& p = env.panel();
+    p.setText("Xzahyou", plainNumberText(fixSize ? x : pressX));
+    p.setText("Yzahyou", plainNumberText(fixSize ? y : pressY));
+    env.host().Refresh(Picture::PictMain);
+}
+
+namespace {
+// One axis of a dragged region.
+void dragAxis(float press, float release, float& edge, float& size) {
+    if (press >= release) {
+        edge = release;
+        size = release < 0 ? press : press - release;
+    } else {
+        edge = press;
+        size = release - press;
+    }
+}
+}  // namespace
+
+void RegionGesture::mouseUp(EffectEnv& env, bool fixSize, float x, float y) {
+    const Surface& main = env.PictMain();
+    if (x == -1.0f) {
+        X = 0;
+        Y = 0;
+        W = static_cast<float>(main.width());
+        H = static_cast<float>(main.height());
+    } else if (fixSize) {
+        X = x - W / 2;
+        Y = y - H / 2;
+    } else {
+        dragAxis(pressX, x, X, W);
+        dragAxis(pressY, y, Y, H);
+    }
+    if (X > main.width()) X = static_cast<float>(main.width());
+    if (X < 0) X = 0;
+    if (Y > main.height()) Y = static_cast<float>(main.height());
+    if (Y < 0) Y = 0;
+    outlineShown_ = false;  // the apply routine repaints the whole picture
+}
+
+bool RegionGesture::xySet(EffectEnv& env, int16_t left, int16_t top, float width, float height) {
+    drawing = true;
+    if (width == 0 || height == 0) {
+        env.host().MsgBox(kRefuseNumberText, msgbox::kStyleCriticalDefault2, kWarningTitle);
+        return false;
+    }
+    X = left;
+    Y = top;
+    W = width;
+    H = height;
+    return true;
+}
+
+void RegionGesture::showRegion(Panel& panel) const {
+    panel.setText("Xzahyou", formatFixed(X, 0));
+    panel.setText("Yzahyou", formatFixed(Y, 0));
+    panel.setText("Wzahyou", formatFixed(W, 0));
+    panel.setText("Hzahyou", formatFixed(H, 0));
+}
+
+}  // namespace movalux
+
+namespace movalux {
+
+int panelFontSize(float scale) { return static_cast<int>(std::floor(9.0 * scale)); }
+
+void layoutCoordinateFrame(Panel& panel, float scale) {
+    panel.setCaption("Frame7", "効果位置");
+    panel.setCaption("Label9", "X");
+    panel.setCaption("Label10", "Y");
+    panel.setCaption("Label13", "幅・高さ");
+    panel.setCaption("Label14", "W");
+    panel.setCaption("Label15", "H");
+    panel.setVisible("Wzahyou", true);
+    panel.setVisible("Hzahyou", true);
+    panel.setCaption("XYSet", "設定");
+    struct Place {
+        const char* name;
+        int left, top;
+    };
+    static constexpr Place kPlaces[] = {
+        {"Label9", 120, 400},    {"Label10", 120, 780},  {"Label13", 120, 1320}, {"Label14", 120, 1620},
+        {"Label15", 120, 1960},  {"Xzahyou", 300, 360},  {"Yzahyou", 300, 720},  {"Wzahyou", 300, 1580},
+        {"Hzahyou", 300, 1920},  {"XYSet", 240, 2400},
+    };
+    const int font = panelFontSize(scale);
+    for (const Place& p : kPlaces) {
+        panel.move(p.name, p.left, p.top);
+        panel.setFontSize(p.name, font);
+    }
+}
+
+}  // namespace movalux
