@@ -115,6 +115,8 @@ public:
     void setShapeIcon(int16_t shape, bool outside);
 
     const EffectDispatcher& dispatcher() const { return dispatcher_; }
+    // Modules of later effects, and test modules, join the dispatcher here.
+    void registerModule(int16_t number, EffectModule* module) { dispatcher_.registerModule(number, module); }
     MozaikModule1& mosaic() { return *mosaic_; }
 
     // --- EffectEnv -------------------------------------------------------

@@ -1,0 +1,92 @@
+#pragma once
+// Recording fakes of the ports: tests queue answers for message boxes and
+// file dialogs, then assert on every message, dialog, label, redraw and panel
+// change.
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host/Host.h"
+#include "host/MemoryPanel.h"
+
+namespace movalux::test {
+
+struct ShownMessage {
+    std::string text;
+    int style;
+    std::string title;
+};
+
+class RecordingHost : public Host {
+public:
+    // Answers for the next message boxes, in order; without one a box
+    // answers OK (1) for OK styles and No (7) for questions.
+    void queueAnswer(int answer) { answers_.push_back(answer); }
+    void queueDialog(FileDialogResult result) { dialogs_.push_back(std::move(result)); }
+    void queueDialogPath(std::string path) {
+        dialogs_.push_back({FileDialogResult::Outcome::Chosen, std::move(path)});
+    }
+
+    int MsgBox(std::string_view text, int style, std::string_view title) override;
+    FileDialogResult FileDialog(const FileDialogRequest& request) override;
+    void SetPointer(int pointer) override { pointers.push_back(pointer); }
+    void DoEvents() override { ++doEvents; }
+    uint32_t timeGetTime() override { return clockMs; }
+    void SetLabel(std::string_view name, std::string_view text) override;
+    std::string LabelText(std::string_view name) const override;
+    void Refresh(Picture picture) override { ++refreshes[picture]; }
+    void SetTLine() override { ++calls["SetTLine"]; }
+    void DspSelLayer() override { ++calls["DspSelLayer"]; }
+    void DspLayEnable() override { ++calls["DspLayEnable"]; }
+    void DspSldr() override { ++calls["DspSldr"]; }
+    void SetSlr2() override { ++calls["SetSlr2"]; }
+
+    std::vector<ShownMessage> messages;
+    std::vector<FileDialogRequest> dialogs;
+    std::vector<int> pointers;
+    std::map<std::string, std::string, std::less<>> labels;
+    std::map<std::string, int, std::less<>> calls;
+    std::map<Picture, int> refreshes;
+    int doEvents = 0;
+    uint32_t clockMs = 0;
+
+private:
+    std::deque<int> answers_;
+    std::deque<FileDialogResult> dialogs_;
+};
+
+struct PanelChange {
+    std::string control;
+    std::string property;
+    std::string value;
+};
+
+class RecordingPanel : public MemoryPanel {
+public:
+    void setCaption(std::string_view c, std::string_view v) override;
+    void setText(std::string_view c, std::string_view v) override;
+    void setVisible(std::string_view c, bool v) override;
+    void setEnabled(std::string_view c, bool v) override;
+    void setChecked(std::string_view c, bool v) override;
+    void clearList(std::string_view c) override;
+    void addItem(std::string_view c, std::string_view v) override;
+    void setListIndex(std::string_view c, int v) override;
+    void setScrollRange(std::string_view c, int min, int max) override;
+    void setScrollValue(std::string_view c, int v) override;
+    void move(std::string_view c, int left, int top) override;
+    void resize(std::string_view c, int width, int height) override;
+    void setFontSize(std::string_view c, int points) override;
+
+    // Whether the control was ever changed through the port.
+    bool touched(std::string_view control) const;
+
+    std::vector<PanelChange> changes;
+
+private:
+    void log(std::string_view c, std::string_view property, std::string value);
+};
+
+}  // namespace movalux::test
