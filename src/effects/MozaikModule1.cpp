@@ -36,16 +36,32 @@ void averageBlockRow(Surface& pic, int ya, int yb, const std::vector<int>& xa, c
     for (int y = ya; y <= yb; ++y) {
         const uint32_t* row = pic.row(y);
         for (size_t j = 0; j < n; ++j) {
-            uint32_t r = 0, g = 0, b = 0;  // one line of one block fits easily
-            for (int x = xa[j]; x <= xb[j]; ++x) {
-                uint32_t p = row[x];
-                b += p & 255;
-                g += (p >> 8) & 255;
-                r += (p >> 16) & 255;
+            const int len = xb[j] - xa[j] + 1;
+            if (len <= 0) continue;
+            if (len <= 256) {
+                // Red and blue side by side in one word: 16 bits each hold the
+                // sum of up to 257 pixels, so one add serves two channels.
+                uint32_t rb = 0, g = 0;
+                for (int x = xa[j]; x <= xb[j]; ++x) {
+                    const uint32_t p = row[x];
+                    rb += p & 0x00FF00FFu;
+                    g += (p >> 8) & 255u;
+                }
+                sums[3 * j] += rb >> 16;
+                sums[3 * j + 1] += g;
+                sums[3 * j + 2] += rb & 0xFFFFu;
+            } else {
+                uint64_t r = 0, g = 0, b = 0;
+                for (int x = xa[j]; x <= xb[j]; ++x) {
+                    const uint32_t p = row[x];
+                    b += p & 255u;
+                    g += (p >> 8) & 255u;
+                    r += (p >> 16) & 255u;
+                }
+                sums[3 * j] += r;
+                sums[3 * j + 1] += g;
+                sums[3 * j + 2] += b;
             }
-            sums[3 * j] += r;
-            sums[3 * j + 1] += g;
-            sums[3 * j + 2] += b;
         }
     }
     const int64_t lines = yb - ya + 1;

@@ -180,7 +180,9 @@ void StretchBlt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src
     Span cy = clipAxis(dy, dh, dst.height(), 0, 0, false);
     if (cx.empty() || cy.empty()) return;
 
-    if (mode == StretchMode::Nearest) {
+    // At equal sizes every destination pixel covers exactly one source
+    // pixel: both modes are a plain copy.
+    if (mode == StretchMode::Nearest || (dw == sw && dh == sh)) {
         std::vector<int> colOf(static_cast<size_t>(dw));
         for (int i = 0; i < dw; ++i) {
             long long j = (2LL * i + 1) * sw / (2LL * dw);
