@@ -15,6 +15,10 @@ using Args = std::vector<std::string>;
 
 int applyCommand(const Args& args);
 int testPictureCommand(const Args& args);
+int testMovieCommand(const Args& args);
+int probeCommand(const Args& args);
+int resaveCommand(const Args& args);
+int hokanCommand(const Args& args);
 
 // Splits "--force" style flags off the positional arguments.
 bool takeFlag(Args& args, const std::string& flag);

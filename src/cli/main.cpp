@@ -34,7 +34,13 @@ constexpr const char* kUsage =
     "usage: movalux-cli COMMAND ARGS...\n"
     "commands:\n"
     "  apply IN_IMAGE OUT_IMAGE RECORD...   draw effect records onto a picture\n"
-    "  testpicture OUT [--size WxH]          write a test picture (.bmp or .png)\n";
+    "  testpicture OUT [--size WxH]          write a test picture (.bmp or .png)\n"
+    "  testmovie OUT [--size WxH] [--fps F] [--frames N] [--sound]\n"
+    "                                        write a movie showing its frame numbers\n"
+    "  probe MOVIE                           size, rate, length and sound of a movie\n"
+    "  resave EDIT_IN EDIT_OUT               read an edit file and write it again\n"
+    "  hokan EDIT_IN EDIT_OUT --layer L --from S --to E [--fade in|out] [--effect K]\n"
+    "                                        interpolate or fade a layer of an edit file\n";
 
 }  // namespace
 
@@ -48,6 +54,10 @@ int main(int argc, char** argv) {
     Args args(argv + 2, argv + argc);
     if (command == "apply") return applyCommand(args);
     if (command == "testpicture") return testPictureCommand(args);
+    if (command == "testmovie") return testMovieCommand(args);
+    if (command == "probe") return probeCommand(args);
+    if (command == "resave") return resaveCommand(args);
+    if (command == "hokan") return hokanCommand(args);
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << kUsage;
         return kExitOk;

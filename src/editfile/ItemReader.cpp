@@ -6,11 +6,17 @@ void ItemReader::skipBlanks() {
     while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
 }
 
+// Moves one character on, counting lines (CR LF, LF and CR each end one).
+void ItemReader::advance() {
+    const char c = text_[pos_++];
+    if (c == '\n' || (c == '\r' && (pos_ >= text_.size() || text_[pos_] != '\n'))) ++line_;
+}
+
 bool ItemReader::atEnd() {
     // Blank lines between records carry no items.
     while (pos_ < text_.size() &&
            (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\r' || text_[pos_] == '\n'))
-        ++pos_;
+        advance();
     return pos_ >= text_.size();
 }
 
@@ -21,15 +27,16 @@ void ItemReader::endItem() {
     if (text_[pos_] == ',') {
         ++pos_;
     } else if (text_[pos_] == '\r') {
-        ++pos_;
-        if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+        advance();
+        if (pos_ < text_.size() && text_[pos_] == '\n') advance();
     } else if (text_[pos_] == '\n') {
-        ++pos_;
+        advance();
     }
 }
 
 std::optional<Item> ItemReader::next() {
     if (failed_ || atEnd()) return std::nullopt;
+    itemLine_ = line_;
     Item item;
     if (text_[pos_] == '"') {
         size_t close = text_.find('"', pos_ + 1);
@@ -39,7 +46,8 @@ std::optional<Item> ItemReader::next() {
         }
         item.text = text_.substr(pos_ + 1, close - pos_ - 1);
         item.quoted = true;
-        pos_ = close + 1;
+        // A quoted text may run over line ends; keep counting them.
+        while (pos_ <= close) advance();
         // Anything up to the separator after the closing quote is dropped.
         while (pos_ < text_.size() && text_[pos_] != ',' && text_[pos_] != '\r' && text_[pos_] != '\n') ++pos_;
     } else {

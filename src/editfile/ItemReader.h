@@ -24,13 +24,19 @@ public:
     std::optional<Item> next();
     bool atEnd();
     bool failed() const { return failed_; }
+    // The line (from 1) on which the last item returned started.
+    int line() const { return itemLine_; }
 
 private:
     void skipBlanks();
     void endItem();
 
     std::string_view text_;
+    void advance();
+
     size_t pos_ = 0;
+    int line_ = 1;
+    int itemLine_ = 0;
     bool failed_ = false;
 };
 

@@ -4,11 +4,19 @@
 
 #include "base/NumberText.h"
 #include "effects/DrawShapeIcon.h"
+#include "effects/BokasiMod1.h"
+#include "effects/BriteModule1.h"
+#include "effects/KakudaiMod.h"
+#include "effects/MaskModule1.h"
 #include "effects/MozaikModule1.h"
+#include "effects/RGBModule1.h"
+#include "effects/RevModule1.h"
 #include "effects/RasterOps.h"
 #include "host/Host.h"
 #include "host/Panel.h"
 #include "media/FrameSource.h"
+#include "media/MovieSource.h"
+#include "media/TimeText.h"
 
 namespace movalux {
 
@@ -22,6 +30,19 @@ Editor::Editor(Host& host, Panel& panel) : host_(host), panel_(panel) {
     preVewPict_.resize(kPreviewWidth, kPreviewHeight);
     mosaic_ = std::make_unique<MozaikModule1>(*this);
     dispatcher_.registerModule(kouka::kMosaic, mosaic_.get());
+    mask_ = std::make_unique<MaskModule1>(*this);
+    dispatcher_.registerModule(kouka::kMaskEllipse, mask_.get());
+    dispatcher_.registerModule(kouka::kMaskRect, mask_.get());
+    zoom_ = std::make_unique<KakudaiMod>(*this);
+    dispatcher_.registerModule(kouka::kZoom, zoom_.get());
+    colourTone_ = std::make_unique<RGBModule1>(*this);
+    dispatcher_.registerModule(kouka::kColourTone, colourTone_.get());
+    brightness_ = std::make_unique<BriteModule1>(*this);
+    dispatcher_.registerModule(kouka::kBrightness, brightness_.get());
+    invert_ = std::make_unique<RevModule1>(*this);
+    dispatcher_.registerModule(kouka::kInvert, invert_.get());
+    blur_ = std::make_unique<BokasiMod1>(*this);
+    dispatcher_.registerModule(kouka::kBlur, blur_.get());
 }
 
 Editor::~Editor() = default;
@@ -86,8 +107,15 @@ void Editor::GetPic() {
 }
 
 int32_t Editor::DspFrame2() {
-    if (frameSource_ == nullptr || !frameSource_->paintFrame(CurFlame, pictMain_)) return -1;
+    if (frameSource_ == nullptr) return -1;
+    // The frame shown is the movie's picture at CurFlame / FrameRate seconds;
+    // with an adjusted rate that is not the movie's own frame CurFlame.
+    int32_t sourceFrame = CurFlame;
+    if (frameSource_ == movie_.get() && FrameRate > 0 && movieRate_ > 0 && FrameRate != movieRate_)
+        sourceFrame = roundHalfEven32(CurFlame / FrameRate * movieRate_);
+    if (!frameSource_->paintFrame(sourceFrame, pictMain_)) return -1;
     const int32_t shown = CurFlame;
+    GrabHeader.biSizeImage = GrabHeader.biWidth * GrabHeader.biHeight * 3;
     // PictJT must hold what PictMain held before the last drawn layer. Copying
     // it only before layers whose effect can draw, and once at the end if
     // needed, gives the same pictures with fewer whole-frame copies.
@@ -119,6 +147,9 @@ int32_t Editor::DspFrame2() {
     }
     host_.Refresh(Picture::PictMain);
     host_.SetLabel("TextPos", std::to_string(CurFlame));
+    // Without a stream record (no movie, a still picture) there is no time.
+    if (StreamInfo.dwRate != 0)
+        host_.SetLabel("LabelTime", timeText(CurFlame, StreamInfo.dwRate, StreamInfo.dwScale));
     host_.SetSlr2();
     return shown;
 }
@@ -130,12 +161,11 @@ void Editor::setPictureSize(int width, int height) {
 }
 
 void Editor::setShapeIcon(int16_t shape, bool outside) {
-    iconShape_ = shape;
-    iconOutside_ = outside;
+    mask_->setShapeIcon(shape, outside);
 }
 
 void Editor::DrawShapeIcon() {
-    movalux::DrawShapeIcon(preVewPict_, iconShape_, iconOutside_);
+    movalux::DrawShapeIcon(preVewPict_, mask_->shape(), mask_->outside());
     host_.Refresh(Picture::PreVewPict);
 }
 

@@ -8,12 +8,18 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "effects/EffectDispatcher.h"
 #include "effects/EffectModule.h"
+#include "effects/DibBits.h"
 #include "effects/Surface.h"
 #include "model/EffRec.h"
 #include "model/EffTimeline.h"
+#include "model/UndoHistory.h"
+#include "media/StreamInfo.h"
+#include "media/TimeText.h"
 
 namespace movalux {
 
@@ -21,6 +27,14 @@ class Host;
 class Panel;
 class FrameSource;
 class MozaikModule1;
+class MaskModule1;
+class BokasiMod1;
+class BriteModule1;
+class RGBModule1;
+class RevModule1;
+class KakudaiMod;
+class MovieSource;
+class FrameGrab;
 
 inline constexpr int16_t kTrue = -1;
 inline constexpr int16_t kFalse = 0;
@@ -118,6 +132,155 @@ public:
     // Modules of later effects, and test modules, join the dispatcher here.
     void registerModule(int16_t number, EffectModule* module) { dispatcher_.registerModule(number, module); }
     MozaikModule1& mosaic() { return *mosaic_; }
+    MaskModule1& mask() { return *mask_; }
+    BokasiMod1& blur() { return *blur_; }
+    BriteModule1& brightness() { return *brightness_; }
+    RGBModule1& colourTone() { return *colourTone_; }
+    RevModule1& invert() { return *invert_; }
+    KakudaiMod& zoom() { return *zoom_; }
+
+    // --- Undo history and slider position -------------------------------
+    // UndoHist, UndoPos, UndoSlot, UndoArmed, UndoCode; the copies are the
+    // rows of UndoArr.
+    UndoHistory undo;
+    float SliderPos = 0;  // the current frame's position on the overview slider
+
+    // --- Key-frame interpolation and fades -------------------------------
+    // Fills the frames between the key frames typed in TextHSt and TextHEnd
+    // on the selected layer. False when it stopped: after one of its two
+    // messages, or silently when a box holds no frame of the timeline.
+    // Nothing has changed then.
+    bool HokanEffect();
+    // Interpolation, then the level rises from 100 to the second key
+    // frame's (fade-in) or from the first key frame's towards 100 (fade-out).
+    void SetFDIn();
+    void SetFDOut();
+
+    // --- Editing commands ------------------------------------------------
+    // The release that ends a region drawn on PictMain (only while Dragging):
+    // stores the module's record at the selected layer and current frame as
+    // one undo step.
+    void PictMain_MouseUp(int16_t Button, int16_t Shift, float X, float Y);
+    // Numeric entry of a region from the coordinate boxes Xzahyou, Yzahyou,
+    // Wzahyou and Hzahyou. An entry the module refuses stores nothing.
+    void XYSet_Click();
+    // The panel's effect over the whole frame.
+    void mnuAll_Click();
+    // Deletes the picked key frame, or clears the effect of every frame
+    // between two picked key frames.
+    void mnuEfDelete_Click();
+    // Moves the selected layer's record at Flm into DelBuf and empties it.
+    void DelEffect(int32_t Flm);
+    // The marked range becomes the whole movie again.
+    void mnuDelSel_Click();
+    // Jumps forward (intHoko 1) or backward (-1) to the edge of the effect
+    // run on the selected layer, within the marked range.
+    void JmpEffEdge(int16_t intHoko);
+
+    // --- Undo and redo ---------------------------------------------------
+    // Snapshot request: intDoCode the kind of change that follows (0: the
+    // last one), intCode 1 when undo asks for the state redo returns to.
+    void UndoN1(int16_t intCode, int16_t intDoCode);
+    // What every editing command does first: a fresh snapshot of the
+    // selected layer as an undo step of kind `code`. The UndoArr slot that
+    // holds the copy, or -1 when none was taken.
+    int16_t takeUndoStep(int16_t code);
+    void GoUndo();
+    void GoRedo();
+    // Clears the history (saving or reading the edit file, opening a movie).
+    void EffUndoErase();
+
+    // --- Layers ----------------------------------------------------------
+    // Mouse presses on the layer number strip and the layer enable strip;
+    // each layer is a column 22 pixels wide.
+    void SelLayer(int16_t Button, int16_t Shift, float X, float Y);
+    void SelLayEnable(int16_t Button, int16_t Shift, float X, float Y);
+    // Swap the selected layer with its neighbour; the selection follows.
+    void MoveLayRight();
+    void MoveLayLeft();
+    // Removes the selected layer; the layers above move down by one.
+    void LayerErase();
+    // The two layer strips are drawn again (and the timeline with them).
+    void DspSelLayer();
+    void DspLayEnable();
+
+    // --- Edit file, save prompts, effect choice -----------------------------
+    // Asks for a name and saves: 0 on success or an empty name, 32755 when
+    // the dialog was cancelled, otherwise the error number (nothing written).
+    int16_t EDFileSave();
+    void mnuEdFileSaveAs_Click();
+    // Saves to this path without asking (EDFileSave after its dialog).
+    int16_t saveEditFileTo(const std::string& path);
+    void mnuEdFileOpen_Click();
+    struct ReadOptions {
+        bool openMovie = true;  // movalux-cli edits files whose movie is elsewhere
+    };
+    // Opens the movie at MvFName: the movie source's OpenMovie (declared
+    // here because reading an edit file calls it; defined with the source).
+    void OpenMovie();
+    enum class ReadOutcome {
+        Read,        // the whole file was read
+        Damaged,     // reading stopped at a damaged line; what came before stays
+        NotOurs,     // wrong first item: nothing read
+        Stopped,     // the missing movie was not found: nothing read
+        Unreadable,  // the file could not be opened
+    };
+    // Reads an edit file (mnuEdFileOpen_Click after its dialog).
+    ReadOutcome readEditFile(const std::string& path, ReadOptions options);
+    ReadOutcome readEditFile(const std::string& path) { return readEditFile(path, ReadOptions{}); }
+    // The reading that follows the file names, on the file's bytes.
+    ReadOutcome readEditFileBytes(std::string_view bytes, ReadOptions options);
+    // Lets the user find a missing file (type 1 movie, 2 picture): the name
+    // to use, "" when the search failed.
+    std::string ChngFName(const std::string& FName2, int16_t FType);
+    // The prompt before unsaved work is dropped (program end, releasing the
+    // movie): true when the caller may go on.
+    bool confirmDropUnsaved();
+    // Closing the main window: true when it may close.
+    bool Form_Unload();
+    void PRGEnd();
+    // The effect list: the panel is rebuilt for the named effect.
+    void Combo3_Click(std::string_view effectName);
+    // Shows the marked start (the fine slider starting at the range start).
+    void JmpST();
+
+    // --- Movie: open, release, read-outs (editor/OpenMovie.cpp) ------------
+    double MvDuration = 0;             // seconds of video
+    int16_t MvSound = kFalse;          // the movie has sound
+    AviStreamInfo StreamInfo;          // what the written movie is described with
+    int32_t WholeFps = 0;              // StreamInfo's rate / scale, rounded
+    DibHeader GrabHeader;              // the decoded frame
+    DibHeader WorkHeader;              // PictMain as 24-bit rows padded to 4 bytes
+    std::array<std::vector<uint8_t>, 3> PixBuf;  // GetPic2 fills the first
+    TimeRuler MvRuler;                 // the time ruler beside the overview slider
+
+    // The open dialog; a chosen movie replaces the open one.
+    void mnuOpen_Click();
+    // Files dropped on PictMain; exactly one movie is opened.
+    void PictMain_OLEDragDrop(const std::vector<std::string>& files);
+    // One name of a movie type; otherwise a message and false.
+    bool ChkFName(const std::vector<std::string>& names);
+    // MvFName, and the default edit file and output movie names beside it.
+    void setMovieNames(const std::string& moviePath);
+    // 0 when MvFName was opened and now is the movie (the open one released),
+    // 1 when it cannot be read; the open movie is then untouched.
+    int16_t OpenStream2();
+    // Releases the movie's decoder and the temporary sound file.
+    void CloseStream();
+    // Releases the movie and resets the project (after the save prompt).
+    void MVFree();
+    // Label22 and Label20: the marked range's length in frames and as time.
+    void ChkMVLength();
+    // PictMain into PixBuf[0] as 24-bit bottom-up rows (WorkHeader); the
+    // number of rows read.
+    int32_t GetPic2();
+    // Arms a grab for one picture; DspPict paints an arrived one into the
+    // target at (0, 0) with the given size: 0, or 1 when none came.
+    int32_t GetGrPict2(FrameGrab& grab);
+    int32_t DspPict(int32_t BbiWidth, int32_t BbiHeight, FrameGrab& grab, Surface& target);
+    MovieSource* movie() { return movie_.get(); }
+    // OpenMovie's outcome, for the callers that put things back on failure.
+    bool openMovieAndReport();
 
     // --- EffectEnv -------------------------------------------------------
     Surface& PictMain() override { return pictMain_; }
@@ -130,6 +293,12 @@ public:
     void DrawShapeIcon() override;
 
 private:
+    // --- Layer moves without undo steps, for undo and redo ---------------
+    void swapSelectedLayer(int16_t n);
+    void copyLayer(int from, int to);
+    // Layers from..3 take the records and enabled flags of the layer above.
+    void closeLayerGap(int from);
+
     Host& host_;
     Panel& panel_;
     FrameSource* frameSource_ = nullptr;
@@ -139,8 +308,17 @@ private:
     Surface preVewPict_;
     EffectDispatcher dispatcher_;
     std::unique_ptr<MozaikModule1> mosaic_;
-    int16_t iconShape_ = 0;
-    bool iconOutside_ = false;
+    // The mask module also holds the shape icon's state.
+    std::unique_ptr<MaskModule1> mask_;
+    std::unique_ptr<BokasiMod1> blur_;
+    std::unique_ptr<BriteModule1> brightness_;
+    std::unique_ptr<RGBModule1> colourTone_;
+    std::unique_ptr<RevModule1> invert_;
+    std::unique_ptr<KakudaiMod> zoom_;
+
+    // --- Movie (editor/OpenMovie.cpp) -------------------------------------
+    std::unique_ptr<MovieSource> movie_;
+    double movieRate_ = 0;  // the movie's own rate; FrameRate may be adjusted
 };
 
 }  // namespace movalux

@@ -48,6 +48,9 @@ void StretchBlt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src
 // d = (s * a + d * (255 - a) + 127) / 255.
 void AlphaBlend(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy,
                 uint8_t alpha);
+// One row of that blend: n pixels of s over n pixels of d. The effects that
+// blend many times per frame (blur) call it on rows they choose themselves.
+void alphaBlendRow(uint32_t* d, const uint32_t* s, int n, uint8_t alpha);
 
 // Copies every source pixel except those of the transparent colour, scaling
 // nearest-neighbour when the sizes differ.
@@ -89,6 +92,11 @@ struct ColorAdjustment {
     bool isIdentity() const { return redGamma == 10000 && greenGamma == 10000 && blueGamma == 10000; }
 };
 std::array<uint8_t, 256> gammaCurve(int gamma);
+// The colour tone's curve: the gamma as the n-th power of the input,
+// out = 255 * (in / 255) ^ (gamma / 10000), rounded half to even, gamma
+// clamped to 2500..65000. Monotone, 0 and 255 fixed, identity at 10000;
+// below 10000 the channel gets brighter, above it darker.
+std::array<uint8_t, 256> nthPowerCurve(int gamma);
 void ApplyColorAdjustment(Surface& s, int x, int y, int w, int h, const ColorAdjustment& adj);
 
 }  // namespace movalux

@@ -1,6 +1,9 @@
 #include "effects/RegionGesture.h"
 
 #include <cmath>
+#include <limits>
+#include <new>
+#include <stdexcept>
 
 #include "base/NumberText.h"
 #include "effects/RasterOps.h"
@@ -125,6 +128,10 @@ void layoutCoordinateFrame(Panel& panel, float scale) {
     panel.setVisible("Wzahyou", true);
     panel.setVisible("Hzahyou", true);
     panel.setCaption("XYSet", "設定");
+    placeCoordinateFrame(panel, scale);
+}
+
+void placeCoordinateFrame(Panel& panel, float scale) {
     struct Place {
         const char* name;
         int left, top;
@@ -139,6 +146,24 @@ void layoutCoordinateFrame(Panel& panel, float scale) {
         panel.move(p.name, p.left, p.top);
         panel.setFontSize(p.name, font);
     }
+}
+
+int32_t wholeNumber(double v) {
+    if (std::isnan(v)) return 0;
+    const double t = std::trunc(v);
+    if (t <= static_cast<double>(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
+    if (t >= static_cast<double>(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(t);
+}
+
+std::string panelErrorText(std::string_view code, const std::exception& e) {
+    int number = 5;
+    if (dynamic_cast<const std::bad_alloc*>(&e) != nullptr)
+        number = 7;
+    else if (dynamic_cast<const std::out_of_range*>(&e) != nullptr ||
+             dynamic_cast<const std::overflow_error*>(&e) != nullptr)
+        number = 6;
+    return "エラー(" + std::string(code) + ")" + std::to_string(number) + "が発生しました";
 }
 
 }  // namespace movalux

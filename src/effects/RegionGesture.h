@@ -4,6 +4,9 @@
 // coordinate boxes. Each module owns one and adds its own apply routine.
 
 #include <cstdint>
+#include <exception>
+#include <string>
+#include <string_view>
 
 #include "effects/EffectModule.h"
 
@@ -65,4 +68,16 @@ namespace movalux {
 // the whole part of 9 x scale.
 void layoutCoordinateFrame(Panel& panel, float scale);
 int panelFontSize(float scale);
+// Only the places and fonts of that frame, for the effects that caption it
+// otherwise (brightness, colour tone).
+void placeCoordinateFrame(Panel& panel, float scale);
+
+// A record's float as the whole number the pixel effects work with:
+// truncated towards zero, NaN as 0, saturated at the 32-bit range.
+int32_t wholeNumber(double v);
+
+// The text of a failure trapped in a panel routine: "エラー(" code ")", the
+// error number, "が発生しました". The number follows the classic run-time
+// error numbers (7 out of memory, 6 overflow, 5 anything else).
+std::string panelErrorText(std::string_view code, const std::exception& e);
 }  // namespace movalux
