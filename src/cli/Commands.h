@@ -19,6 +19,7 @@ int testMovieCommand(const Args& args);
 int probeCommand(const Args& args);
 int resaveCommand(const Args& args);
 int hokanCommand(const Args& args);
+int frameCommand(const Args& args);
 
 // Splits "--force" style flags off the positional arguments.
 bool takeFlag(Args& args, const std::string& flag);

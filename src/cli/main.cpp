@@ -38,6 +38,7 @@ constexpr const char* kUsage =
     "  testmovie OUT [--size WxH] [--fps F] [--frames N] [--sound]\n"
     "                                        write a movie showing its frame numbers\n"
     "  probe MOVIE                           size, rate, length and sound of a movie\n"
+    "  frame EDITFILE N OUT_IMAGE            frame N of the edit file's movie with its effects\n"
     "  resave EDIT_IN EDIT_OUT               read an edit file and write it again\n"
     "  hokan EDIT_IN EDIT_OUT --layer L --from S --to E [--fade in|out] [--effect K]\n"
     "                                        interpolate or fade a layer of an edit file\n";
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
     if (command == "probe") return probeCommand(args);
     if (command == "resave") return resaveCommand(args);
     if (command == "hokan") return hokanCommand(args);
+    if (command == "frame") return frameCommand(args);
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << kUsage;
         return kExitOk;

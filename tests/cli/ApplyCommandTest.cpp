@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 
 #include "effects/MozaikModule1.h"
 #include "media/StillImage.h"
+#include "support/CliRunner.h"
 #include "support/EditorFixture.h"
 
 namespace movalux {
@@ -17,29 +15,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-    int status;
-    std::string err;
-};
+using CliRun = test::CliResult;
 
-std::string quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-CliRun cli(const std::vector<std::string>& args) {
-    std::string cmd = MOVALUX_CLI;
-    for (const auto& a : args) cmd += " " + quote(a);
-    cmd += " 2>&1";
-    CliRun r{};
-    FILE* p = popen(cmd.c_str(), "r");
-    std::array<char, 512> buf{};
-    while (fgets(buf.data(), buf.size(), p)) r.err += buf.data();
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
+CliRun cli(const std::vector<std::string>& args) { return test::runCli(args); }
 
 class ApplyCommandTest : public ::testing::Test {
 protected:
@@ -67,7 +45,7 @@ protected:
 
 TEST_F(ApplyCommandTest, DrawsLayersInOrderPixelExact) {
     CliRun r = cli({"apply", in(), out(), R"(35,206,20,10,64,48,16,"0")", R"(0,6,-5,-7,200,30,3,"1")"});
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.status, 0) << r.output;
     Surface expect = picture;
     mosaicOutside(expect, -5, -7, 200, 30, 3);  // layer 0 first
     mosaicInside(expect, 20, 10, 64, 48, 16);   // then layer 2
@@ -76,7 +54,7 @@ TEST_F(ApplyCommandTest, DrawsLayersInOrderPixelExact) {
 
 TEST_F(ApplyCommandTest, ALaterRecordForTheSameLayerReplacesTheEarlier) {
     CliRun r = cli({"apply", in(), out(), R"(0,6,0,0,50,50,4,"0")", R"(0,6,10,10,20,20,8,"0")"});
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.status, 0) << r.output;
     Surface expect = picture;
     mosaicInside(expect, 10, 10, 20, 20, 8);
     EXPECT_TRUE(same(result(), expect));
@@ -85,35 +63,35 @@ TEST_F(ApplyCommandTest, ALaterRecordForTheSameLayerReplacesTheEarlier) {
 TEST_F(ApplyCommandTest, UnknownEffectsAndLayerFourDrawNothingAndSaySo) {
     CliRun r = cli({"apply", in(), out(), R"(0,14,0,0,50,50,4,"0")", R"(0,406,0,0,50,50,4,"0")",
                  R"(0,0,0,0,1,1,1,"")"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("effect number 14"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("never drawn"), std::string::npos) << r.err;
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("effect number 14"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("never drawn"), std::string::npos) << r.output;
     EXPECT_TRUE(same(result(), picture));
 }
 
 TEST_F(ApplyCommandTest, BadInputFailsWithAClearMessage) {
     CliRun usage = cli({"apply", in()});
     EXPECT_EQ(usage.status, 2);
-    EXPECT_NE(usage.err.find("usage"), std::string::npos);
+    EXPECT_NE(usage.output.find("usage"), std::string::npos);
     EXPECT_EQ(cli({}).status, 2);
     EXPECT_EQ(cli({"frobnicate"}).status, 2);
 
     CliRun missing = cli({"apply", (dir / "none.png").string(), out(), R"(0,6,0,0,5,5,8,"0")"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find("not found"), std::string::npos);
+    EXPECT_NE(missing.output.find("not found"), std::string::npos);
 
     for (const char* bad : {R"(0,6,0,0,5,5,8)", R"(0,6,x,0,5,5,8,"0")", R"(0,6,0,0,5,5,99999,"0")",
                             R"(0,6,0,0,5,5,8,"0)", R"(0,506,0,0,5,5,8,"0")", R"(0,-150,0,0,5,5,8,"0")"}) {
         CliRun r = cli({"apply", in(), out(), bad});
         EXPECT_EQ(r.status, 1) << bad;
-        EXPECT_FALSE(r.err.empty()) << bad;
+        EXPECT_FALSE(r.output.empty()) << bad;
     }
     EXPECT_FALSE(fs::exists(out()));
 }
 
 TEST_F(ApplyCommandTest, ARecordThatTheModuleRejectsLeavesThePictureAsItWas) {
     CliRun r = cli({"apply", in(), out(), R"(0,6,0,0,50,50,0,"0")"});
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_TRUE(same(result(), picture));
 }
 
@@ -121,7 +99,7 @@ TEST_F(ApplyCommandTest, ExistingOutputIsReplacedOnlyWithForce) {
     ASSERT_EQ(cli({"apply", in(), out(), R"(0,6,0,0,50,50,8,"0")"}).status, 0);
     CliRun again = cli({"apply", in(), out(), R"(0,6,0,0,50,50,16,"0")"});
     EXPECT_EQ(again.status, 1);
-    EXPECT_NE(again.err.find("--force"), std::string::npos);
+    EXPECT_NE(again.output.find("--force"), std::string::npos);
     ASSERT_EQ(cli({"apply", in(), out(), R"(0,6,0,0,50,50,16,"0")", "--force"}).status, 0);
     Surface expect = picture;
     mosaicInside(expect, 0, 0, 50, 50, 16);

@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
+
+#include "support/CliRunner.h"
 
 namespace {
 
@@ -17,14 +16,18 @@ struct Outcome {
     std::string output;
 };
 
+// The command line after the program name, split at blanks.
 Outcome runCli(const std::string& args) {
-    Outcome r{};
-    FILE* p = popen((std::string(MOVALUX_CLI) + " " + args + " 2>&1").c_str(), "r");
-    std::array<char, 512> buf{};
-    while (fgets(buf.data(), buf.size(), p)) r.output += buf.data();
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    std::vector<std::string> words;
+    size_t pos = 0;
+    while (pos < args.size()) {
+        size_t next = args.find(' ', pos);
+        if (next == std::string::npos) next = args.size();
+        if (next > pos) words.push_back(args.substr(pos, next - pos));
+        pos = next + 1;
+    }
+    auto r = movalux::test::runCli(words);
+    return {r.status, r.output};
 }
 
 class EditFileCommandsTest : public ::testing::Test {

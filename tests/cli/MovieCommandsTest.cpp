@@ -14,35 +14,16 @@
 #include "media/MovieSource.h"
 #include "media/MovieWriter.h"
 #include "media/TestPattern.h"
+#include "support/CliRunner.h"
 
 namespace movalux {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CliResult {
-    int status;
-    std::string out;
-};
+using test::CliResult;
 
-std::string quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-CliResult cli(const std::vector<std::string>& args) {
-    std::string cmd = MOVALUX_CLI;
-    for (const auto& a : args) cmd += " " + quote(a);
-    cmd += " 2>&1";
-    CliResult r{};
-    FILE* p = popen(cmd.c_str(), "r");
-    std::array<char, 512> buf{};
-    while (fgets(buf.data(), buf.size(), p)) r.out += buf.data();
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
+CliResult cli(const std::vector<std::string>& args) { return test::runCli(args); }
 
 class MovieCommandsTest : public ::testing::Test {
   protected:
@@ -59,11 +40,11 @@ TEST_F(MovieCommandsTest, TestMovieWritesNumberedFramesThatProbeDescribes) {
     const std::string out = at("test movie.avi");
     CliResult made =
         cli({"testmovie", out, "--size", "64x48", "--fps", "29.97", "--frames", "24", "--sound"});
-    ASSERT_EQ(made.status, 0) << made.out;
-    EXPECT_EQ(made.out, "");
+    ASSERT_EQ(made.status, 0) << made.output;
+    EXPECT_EQ(made.output, "");
     CliResult probe = cli({"probe", out});
-    ASSERT_EQ(probe.status, 0) << probe.out;
-    EXPECT_EQ(probe.out,
+    ASSERT_EQ(probe.status, 0) << probe.output;
+    EXPECT_EQ(probe.output,
               "width: 64\nheight: 48\nfps: 29.97\nduration: 0.801\nframes: 24\nsound: yes\n");
     auto movie = MovieSource::open(out);
     ASSERT_TRUE(movie);
@@ -79,7 +60,7 @@ TEST_F(MovieCommandsTest, TestMovieKeepsExistingFilesAndRefusesBadArguments) {
     std::ofstream(out) << "keep me";
     CliResult again = cli({"testmovie", out, "--size", "64x48", "--frames", "2"});
     EXPECT_EQ(again.status, 1);
-    EXPECT_NE(again.out.find("--force"), std::string::npos);
+    EXPECT_NE(again.output.find("--force"), std::string::npos);
     EXPECT_EQ(fs::file_size(out), 7u);
     EXPECT_EQ(cli({"testmovie", out, "--size", "64x48", "--frames", "2", "--force"}).status, 0);
     EXPECT_GT(fs::file_size(out), 7u);
@@ -97,7 +78,7 @@ TEST_F(MovieCommandsTest, ProbeRefusesWhatIsNotAMovie) {
     std::ofstream(at("notes.avi")) << "not a movie";
     CliResult r = cli({"probe", at("notes.avi")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("この形式は読めません"), std::string::npos);
+    EXPECT_NE(r.output.find("この形式は読めません"), std::string::npos);
     EXPECT_EQ(cli({"probe", at("missing.mp4")}).status, 1);
     EXPECT_EQ(cli({"probe"}).status, 2);
     EXPECT_EQ(cli({"probe", "a", "b"}).status, 2);
