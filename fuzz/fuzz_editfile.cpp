@@ -32,6 +32,15 @@ public:
     void DspLayEnable() override {}
     void DspSldr() override {}
     void SetSlr2() override {}
+    void BTNEnable() override {}
+    void BTNDEnable() override {}
+    void SetControlEnabled(std::string_view, bool) override {}
+    void SetControlChecked(std::string_view, bool) override {}
+    bool ICCompressorChoose(const std::vector<CompressorOption>&, CompressorSettings&,
+                            std::string_view) override {
+        return false;
+    }
+    void Progress(const ProgressReport&) override {}
 };
 
 }  // namespace

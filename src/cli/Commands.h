@@ -20,6 +20,9 @@ int probeCommand(const Args& args);
 int resaveCommand(const Args& args);
 int hokanCommand(const Args& args);
 int frameCommand(const Args& args);
+int renderCommand(const Args& args);
+int soundCommand(const Args& args);
+int convertCommand(const Args& args);
 
 // Splits "--force" style flags off the positional arguments.
 bool takeFlag(Args& args, const std::string& flag);

@@ -1,6 +1,11 @@
 #include "cli/ConsoleHost.h"
 
+#include <unistd.h>
+#include <atomic>
 #include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
 #include <iostream>
 
 namespace movalux::cli {
@@ -16,8 +21,66 @@ int ConsoleHost::MsgBox(std::string_view text, int style, std::string_view title
     }
 }
 
-FileDialogResult ConsoleHost::FileDialog(const FileDialogRequest&) {
+FileDialogResult ConsoleHost::FileDialog(const FileDialogRequest& request) {
+    // The commands that write give their output name up front; it answers
+    // the one save dialog of the operation.
+    if (request.kind == FileDialogRequest::Kind::Save && saveAnswer_) {
+        FileDialogResult chosen{FileDialogResult::Outcome::Chosen, *saveAnswer_};
+        saveAnswer_.reset();
+        return chosen;
+    }
     return {FileDialogResult::Outcome::Cancelled, {}};
+}
+
+namespace {
+std::atomic<bool> interrupted{false};
+extern "C" void noteInterrupt(int) { interrupted = true; }
+}  // namespace
+
+void ConsoleHost::onInterrupt(std::function<void()> pause) {
+    pause_ = std::move(pause);
+    interrupted = false;
+    std::signal(SIGINT, noteInterrupt);
+}
+
+void ConsoleHost::DoEvents() {
+    if (interrupted.exchange(false) && pause_) {
+        std::cerr << "\n停止\n";
+        pause_();
+    }
+}
+
+bool ConsoleHost::ICCompressorChoose(const std::vector<CompressorOption>&,
+                                     CompressorSettings& settings, std::string_view) {
+    if (compressor_) settings = *compressor_;
+    return true;
+}
+
+void ConsoleHost::Progress(const ProgressReport& r) {
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    const uint32_t now = timeGetTime();
+    if (!r.finished && progressShown_ && now - lastProgressMs_ < (terminal ? 200u : 5000u)) return;
+    lastProgressMs_ = now;
+    progressShown_ = true;
+    std::string line(r.task);
+    char part[96];
+    if (r.unit == "frames") {
+        std::snprintf(part, sizeof part, ": frame %lld", static_cast<long long>(r.done));
+        line += part;
+        if (r.total > 0) line += "/" + std::to_string(r.total);
+        std::snprintf(part, sizeof part, ", %.1f fps", r.perSecond);
+        line += part;
+    } else {
+        std::snprintf(part, sizeof part, ": %lld%%", static_cast<long long>(r.done));
+        line += part;
+    }
+    if (r.secondsLeft >= 0 && !r.finished) {
+        std::snprintf(part, sizeof part, ", %.0f s left", std::ceil(r.secondsLeft));
+        line += part;
+    }
+    std::cerr << (terminal ? "\r" : "") << line << (terminal ? "\033[K" : "")
+              << (r.finished || !terminal ? "\n" : "") << std::flush;
+    if (r.finished) progressShown_ = false;
 }
 
 uint32_t ConsoleHost::timeGetTime() {

@@ -41,7 +41,13 @@ constexpr const char* kUsage =
     "  frame EDITFILE N OUT_IMAGE            frame N of the edit file's movie with its effects\n"
     "  resave EDIT_IN EDIT_OUT               read an edit file and write it again\n"
     "  hokan EDIT_IN EDIT_OUT --layer L --from S --to E [--fade in|out] [--effect K]\n"
-    "                                        interpolate or fade a layer of an edit file\n";
+    "                                        interpolate or fade a layer of an edit file\n"
+    "  render EDITFILE OUT [--codec NAME] [--quality Q] [--speed PCT] [--reverse] [--no-sound]\n"
+    "                      [--from N] [--to M]\n"
+    "                                        write the marked range with its effects and sound\n"
+    "  sound MOVIE OUT --from S --to E [--speed PCT]\n"
+    "                                        the sound of a range (.wav: RIFF WAVE, else AVI)\n"
+    "  convert MOVIE OUT --from S --to E     an uncompressed AVI copy of a range with sound\n";
 
 }  // namespace
 
@@ -60,6 +66,9 @@ int main(int argc, char** argv) {
     if (command == "resave") return resaveCommand(args);
     if (command == "hokan") return hokanCommand(args);
     if (command == "frame") return frameCommand(args);
+    if (command == "render") return renderCommand(args);
+    if (command == "sound") return soundCommand(args);
+    if (command == "convert") return convertCommand(args);
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << kUsage;
         return kExitOk;

@@ -18,6 +18,7 @@
 #include "model/EffRec.h"
 #include "model/EffTimeline.h"
 #include "model/UndoHistory.h"
+#include "host/Host.h"
 #include "media/StreamInfo.h"
 #include "media/TimeText.h"
 
@@ -282,6 +283,105 @@ public:
     // OpenMovie's outcome, for the callers that put things back on failure.
     bool openMovieAndReport();
 
+    // --- Window-side commands: mouse on PictMain, sliders, timeline clicks,
+    // steps and jumps, keys, panel controls (editor/WindowCommands.cpp) -----
+    // The band of frames chosen on the frame strip; an end of 0 means none.
+    int32_t FrmSelST = 0;
+    int32_t FrmSelEND = 0;
+    // Start-up steps 9 and 10: the modules' first commands, then the movie
+    // named on the command line (one name; a blank in it is refused).
+    void startUp(const std::string& commandLine);
+    void PictMain_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
+    void PictMain_MouseMove(int16_t Button, int16_t Shift, float X, float Y);
+    // Timeline click; stripHeight is the timeline's height in its own units.
+    void PictTLine_MouseDown(int16_t Button, int16_t Shift, float X, float Y, float stripHeight);
+    // Overview slider click, Y in slider units.
+    void PicSldr_MouseDown(float Y);
+    // Frame strip click; stripHeight is the frame strip's height.
+    void PicSldr2_MouseDown(float Y, float stripHeight);
+    // The page following of SetSlr2: true when the page moved (its times
+    // and the timeline must then be drawn again).
+    bool followPage();
+    // y of the current frame on the frame strip of the given height.
+    int32_t frameCursorPos(float stripHeight) const;
+    void SetSTFlame();
+    void SetENDFlame();
+    void PlayMvStep();
+    void PlayMvRevStep();
+    void PlayMvPageUp();
+    void PlayMvPageDown();
+    void PlayMvJpEnd();
+    void PlayMvJpST();
+    void JmpEnd();
+    // The mouse wheel; playEnabled is whether ComPlay is enabled.
+    void vbWheelMinus(bool playEnabled);
+    void vbWheelPlus(bool playEnabled);
+    // Keys by their classic codes (16 Shift, 17 Ctrl, 27 Esc, 113-118 F2-F7).
+    void Form_KeyDown(int16_t KeyCode);
+    void Form_KeyUp(int16_t KeyCode);
+    // Enter (13) in TextPos jumps to the typed frame.
+    void TextPos_KeyDown(int16_t KeyCode);
+    // The effect panel's controls.
+    void Combo1_Click();
+    void Combo5_Click();
+    void Combo6_Click();
+    void Option3_Click();
+    void Option4_Click();
+    void Option5_Click();
+    void Option6_Click();
+    void HScroll1_Change();
+    void HScroll2_Change();
+    void HScroll3_Change();
+    void RDPictBtn_Click();
+    void ComdBtn2_Click();
+    void ComSTP2_Click();
+    void PreVewPict_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
+    void CheckPreVew_Click();
+    void mnuTouka_Click();
+    void mnuTokaNon_Click();
+    // The overview slider strip's height in its units.
+    static constexpr int32_t kSliderStripUnits = 485;
+
+    // --- Writing movies, sound and conversions (editor/MovieRecord.cpp) ----
+    int16_t RecSound = kTrue;   // with sound: menuRec and ComRec set it, menuRecM clears it
+    bool RecForward = true;     // writing direction: Option7 (正転) true, Option8 (逆転) false
+    float RecSpeed = 1.0f;      // writing speed: Combo2 / 100, within 0.1 .. 10
+    double AdjVValue = 0;       // the last accepted frame-rate adjustment (AdjV)
+    int64_t RecFramesWritten = 0;  // pictures in the last written movie
+    std::string RecError;       // why the last write failed, in FFmpeg's words (for the CLI)
+    enum class RecOutcome { Written, Cancelled, Failed };
+    void menuRec_Click();
+    void menuRecM_Click();
+    void ComRec_Click();
+    void Option7_Click() { RecForward = true; }
+    void Option8_Click() { RecForward = false; }
+    // The pause button: a running write, sound or conversion ends early.
+    void ComStp_Click() { Idle = true; }
+    // The whole write of the marked range with its effects.
+    RecOutcome MVRec();
+    // The sound (and with boolVideo the uncompressed picture) of frames
+    // TempMframeST..TempMframeEND stretched by the writing speed into
+    // WrFileName: 0 when written, 1 when it failed.
+    int32_t MakeWave(int32_t TempMframeST, int32_t TempMframeEND, const std::string& WrFileName,
+                     bool boolVideo);
+    // MakeWave on a section given in seconds (a write that stopped between
+    // frames keeps its sound exactly as long as its picture).
+    int32_t makeWaveSeconds(double fromSeconds, double toSeconds, const std::string& WrFileName,
+                            bool boolVideo);
+    // "音のみ(wav)" and "ムービー変換".
+    RecOutcome menuRecS_Click();
+    RecOutcome MnuChangeMV_Click();
+    // The AdjV dialog: menuZure_Click gives the text for AdjVText;
+    // AdjVComd_Click takes it back and says whether the dialog may close.
+    std::string menuZure_Click() const;
+    bool AdjVComd_Click(std::string_view AdjVText);
+    void SetAdjV(double dblAdjV2);
+    // The encoders the compressor dialog offers, and its preset.
+    static std::vector<CompressorOption> compressorOptions();
+    static CompressorSettings defaultCompressorSettings();
+    // The writing speed that Combo2 shows now.
+    float writingSpeedFromCombo2() const;
+
     // --- EffectEnv -------------------------------------------------------
     Surface& PictMain() override { return pictMain_; }
     Surface& PictJT() override { return pictJT_; }
@@ -319,6 +419,9 @@ private:
     // --- Movie (editor/OpenMovie.cpp) -------------------------------------
     std::unique_ptr<MovieSource> movie_;
     double movieRate_ = 0;  // the movie's own rate; FrameRate may be adjusted
+
+    // --- Writing movies (editor/MovieRecord.cpp) ----------------------------
+    void reportSectionProgress(std::string_view task, double done, uint32_t startMs);
 };
 
 }  // namespace movalux

@@ -274,10 +274,13 @@ inline void blendBytes(uint8_t* d, const uint8_t* s, int n, uint16_t a) {
 #define MOVALUX_BLEND_AVX2 1
 // The blur blends a frame up to 72 times: on machines that have them, twice
 // the lanes per instruction.
-__attribute__((target("avx2"))) void blendBytesAvx2(uint8_t* d, const uint8_t* s, int n, uint16_t a) {
+__attribute__((target("avx2"))) void blendBytesAvx2(uint8_t* d, const uint8_t* s, int n,
+                                                    uint16_t a) {
     blendBytes(d, s, n, a);
 }
-void blendBytesPlain(uint8_t* d, const uint8_t* s, int n, uint16_t a) { blendBytes(d, s, n, a); }
+void blendBytesPlain(uint8_t* d, const uint8_t* s, int n, uint16_t a) {
+    blendBytes(d, s, n, a);
+}
 bool hasAvx2() {
     static const bool has = [] {
         __builtin_cpu_init();

@@ -1,5 +1,6 @@
 #include "effects/RegionGesture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -151,9 +152,9 @@ void placeCoordinateFrame(Panel& panel, float scale) {
 int32_t wholeNumber(double v) {
     if (std::isnan(v)) return 0;
     const double t = std::trunc(v);
-    if (t <= static_cast<double>(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
-    if (t >= static_cast<double>(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
-    return static_cast<int32_t>(t);
+    constexpr double lo = std::numeric_limits<int32_t>::min();
+    constexpr double hi = std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(std::clamp(t, lo, hi));
 }
 
 std::string panelErrorText(std::string_view code, const std::exception& e) {

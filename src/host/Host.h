@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace movalux {
 
@@ -62,6 +63,37 @@ inline constexpr int kArrowHourglass = 13;
 // Pictures that the core paints and the window shows.
 enum class Picture { PictMain, PreVewPict, PictTLine, PicSldr };
 
+// --- Writing movies ------------------------------------------------------
+
+// A video encoder the compressor dialog lists.
+struct CompressorOption {
+    std::string name;       // FFmpeg encoder name ("mpeg4", "libx264", ...)
+    std::string caption;    // what the list shows
+    bool lossless = false;  // quality and data rate mean nothing to it
+};
+
+// What the compressor dialog ("圧縮の指定") edits: it comes preset and the
+// dialog changes it when accepted.
+struct CompressorSettings {
+    std::string codec;      // one of the offered names
+    int quality = 90;       // 0 smallest file .. 100 best picture
+    int keyInterval = 15;   // frames from one key frame to the next
+    int dataRateKbps = 0;   // kilobits per second; 0: the quality rules
+};
+
+// Progress of a long write, reported every frame (the window may show it
+// less often). `unit` is "frames" for movies and "%" for sound and
+// conversions, whose done/total then count per cent.
+struct ProgressReport {
+    std::string_view task;    // "render", "sound", "convert"
+    std::string_view unit;
+    int64_t done = 0;
+    int64_t total = 0;        // 0 when unknown
+    double perSecond = 0;     // units per second so far
+    double secondsLeft = -1;  // negative when unknown
+    bool finished = false;    // the last report of the job: hide the bar
+};
+
 class Host {
 public:
     virtual ~Host() = default;
@@ -87,6 +119,32 @@ public:
     virtual void DspLayEnable() = 0;
     virtual void DspSldr() = 0;
     virtual void SetSlr2() = 0;
+
+    // --- Writing movies (MVRec, menuRecS, MnuChangeMV) -------------------
+    // The defaults let ports that never write movies ignore these.
+
+    // BTNEnable / BTNDEnable of the main window: the transport and editing
+    // controls enabled or disabled as a group.
+    virtual void BTNEnable() {}
+    virtual void BTNDEnable() {}
+    // One control of the main window by name: ComStp enabled during a
+    // write, CheckPreVew checked when a write forces the preview on.
+    virtual void SetControlEnabled(std::string_view /*name*/, bool /*enabled*/) {}
+    virtual void SetControlChecked(std::string_view /*name*/, bool /*checked*/) {}
+    // The compressor dialog: true when accepted, with `settings` filled in;
+    // false when cancelled. Without a dialog the preset is accepted.
+    virtual bool ICCompressorChoose(const std::vector<CompressorOption>& /*offered*/,
+                                    CompressorSettings& /*settings*/, std::string_view /*title*/) {
+        return true;
+    }
+    // Progress of a write (the progress bar ProgBar1 and the status line).
+    virtual void Progress(const ProgressReport& /*report*/) {}
+
+    // --- Playback --------------------------------------------------------
+    // Lets window events run while waiting up to maxMs for the next one, so
+    // that a play loop waiting for its next frame neither spins a core nor
+    // stops the window. Hosts with their own clock (tests) advance it.
+    virtual void WaitEvents(uint32_t maxMs);
 };
 
 }  // namespace movalux

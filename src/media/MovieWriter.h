@@ -28,6 +28,12 @@ struct MovieWriterOptions {
     int maxBFrames = 0;
     bool openGop = false;  // B-frames may refer across key frames (H.264)
     int quality = 0;       // 1 (best) .. 31 quantiser for the MPEG family; 0: codec default
+    int crf = -1;          // libx264's constant rate factor; -1: the writer's default
+    int64_t bitRate = 0;   // bits per second; when set it rules over quality and crf
+    std::string pixelFormat;  // FFmpeg pixel format name; empty: what suits the codec
+    // Encoder threads. 1 gives the same bytes on every machine; the movie
+    // writing overlaps the encoder with decoding instead (AsyncFrameWriter).
+    int threads = 1;
     bool sound = false;
     int sampleRate = 44100;
     int channels = 2;

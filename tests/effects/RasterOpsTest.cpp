@@ -313,3 +313,59 @@ TEST(ColorAdjustment, AppliesPerChannelInsideTheClippedRectangle) {
 
 }  // namespace
 }  // namespace movalux
+
+namespace movalux {
+namespace {
+
+TEST(AlphaBlendRow, MatchesTheRoundedFormulaForEveryByteAndOpacity) {
+    // Every source and destination byte against each other, for the
+    // opacities the effects use and the extremes.
+    for (int a : {0, 1, 12, 17, 25, 50, 76, 128, 178, 254, 255}) {
+        std::vector<uint32_t> src, dst;
+        for (uint32_t s = 0; s < 256; ++s)
+            for (uint32_t d = 0; d < 256; ++d) {
+                src.push_back(0xFF000000u | s << 16 | (255 - s) << 8 | d);
+                dst.push_back(0xFF000000u | d << 16 | s << 8 | (255 - d));
+            }
+        std::vector<uint32_t> out = dst;
+        alphaBlendRow(out.data(), src.data(), static_cast<int>(out.size()),
+                      static_cast<uint8_t>(a));
+        for (size_t i = 0; i < out.size(); ++i) {
+            for (int shift : {0, 8, 16}) {
+                const uint32_t s = (src[i] >> shift) & 255, d = (dst[i] >> shift) & 255;
+                const uint32_t expect = (s * a + d * (255 - a) + 127) / 255;
+                ASSERT_EQ((out[i] >> shift) & 255, expect) << "a=" << a << " s=" << s << " d=" << d;
+            }
+            ASSERT_EQ(out[i] >> 24, 0xFFu);
+        }
+    }
+}
+
+TEST(AlphaBlendRow, TouchesExactlyTheGivenPixels) {
+    std::vector<uint32_t> dst(40, rgb(10, 20, 30)), src(40, rgb(250, 240, 230));
+    alphaBlendRow(dst.data() + 3, src.data(), 33, 128);  // odd lengths leave a tail
+    EXPECT_EQ(dst[2], rgb(10, 20, 30));
+    EXPECT_EQ(dst[36], rgb(10, 20, 30));
+    EXPECT_EQ(dst[3], rgb(130, 130, 130));
+    EXPECT_EQ(dst[35], rgb(130, 130, 130));
+}
+
+TEST(NthPowerCurve, IdentityAtTenThousandMonotoneAndBrighterBelowIt) {
+    auto id = nthPowerCurve(10000);
+    for (int i = 0; i < 256; ++i) ASSERT_EQ(id[static_cast<size_t>(i)], i);
+    for (int g : {2500, 5000, 17500, 32767}) {
+        auto c = nthPowerCurve(g);
+        EXPECT_EQ(c[0], 0);
+        EXPECT_EQ(c[255], 255);
+        for (int i = 1; i < 256; ++i)
+            ASSERT_GE(c[static_cast<size_t>(i)], c[static_cast<size_t>(i - 1)]);
+    }
+    // 255 * (128 / 255) ^ 0.25 = 214.6; 255 * (128 / 255) ^ 1.75 = 76.3.
+    EXPECT_EQ(nthPowerCurve(2500)[128], 215);
+    EXPECT_EQ(nthPowerCurve(17500)[128], 76);
+    // Out of range gammas act as the nearest end.
+    EXPECT_EQ(nthPowerCurve(-12500), nthPowerCurve(2500));
+}
+
+}  // namespace
+}  // namespace movalux

@@ -34,6 +34,20 @@ std::string RecordingHost::LabelText(std::string_view name) const {
     return it == labels.end() ? std::string() : it->second;
 }
 
+bool RecordingHost::ICCompressorChoose(const std::vector<CompressorOption>& offered,
+                                       CompressorSettings& settings, std::string_view title) {
+    compressorTitles.emplace_back(title);
+    compressorOffered = offered;
+    compressorPreset = settings;
+    if (compressorCancel) return false;
+    if (compressorAnswer) settings = *compressorAnswer;
+    return true;
+}
+
+void RecordingHost::Progress(const ProgressReport& report) {
+    progress.push_back({std::string(report.task), report.done, report.total, report.finished});
+}
+
 void RecordingPanel::log(std::string_view c, std::string_view property, std::string value) {
     changes.push_back({std::string(c), std::string(property), std::move(value)});
 }

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,7 +35,10 @@ public:
     int MsgBox(std::string_view text, int style, std::string_view title) override;
     FileDialogResult FileDialog(const FileDialogRequest& request) override;
     void SetPointer(int pointer) override { pointers.push_back(pointer); }
-    void DoEvents() override { ++doEvents; }
+    void DoEvents() override {
+        ++doEvents;
+        if (onDoEvents) onDoEvents(doEvents);
+    }
     uint32_t timeGetTime() override { return clockMs; }
     void SetLabel(std::string_view name, std::string_view text) override;
     std::string LabelText(std::string_view name) const override;
@@ -43,6 +48,19 @@ public:
     void DspLayEnable() override { ++calls["DspLayEnable"]; }
     void DspSldr() override { ++calls["DspSldr"]; }
     void SetSlr2() override { ++calls["SetSlr2"]; }
+    void BTNEnable() override { controlEvents.push_back("BTNEnable"); }
+    void BTNDEnable() override { controlEvents.push_back("BTNDEnable"); }
+    void SetControlEnabled(std::string_view name, bool enabled) override {
+        controlEvents.push_back(std::string(name) + (enabled ? " enabled" : " disabled"));
+    }
+    void SetControlChecked(std::string_view name, bool checked) override {
+        controlEvents.push_back(std::string(name) + (checked ? " checked" : " unchecked"));
+    }
+    // Answers with compressorAnswer when set (cancels when compressorCancel),
+    // otherwise accepts the preset; records what was offered.
+    bool ICCompressorChoose(const std::vector<CompressorOption>& offered,
+                            CompressorSettings& settings, std::string_view title) override;
+    void Progress(const ProgressReport& report) override;
 
     std::vector<ShownMessage> messages;
     std::vector<FileDialogRequest> dialogs;
@@ -52,6 +70,22 @@ public:
     std::map<Picture, int> refreshes;
     int doEvents = 0;
     uint32_t clockMs = 0;
+    // Runs inside DoEvents with the number of calls so far (a pause button
+    // pressed during a long loop).
+    std::function<void(int)> onDoEvents;
+    std::vector<std::string> controlEvents;
+    std::optional<CompressorSettings> compressorAnswer;
+    bool compressorCancel = false;
+    std::vector<std::string> compressorTitles;
+    std::vector<CompressorOption> compressorOffered;
+    CompressorSettings compressorPreset;
+    struct Progressed {
+        std::string task;
+        int64_t done;
+        int64_t total;
+        bool finished;
+    };
+    std::vector<Progressed> progress;
 
 private:
     std::deque<int> answers_;

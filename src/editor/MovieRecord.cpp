@@ -1,0 +1,455 @@
+// Writing: the movie of the marked range with its effects (MVRec), its
+// sound (MakeWave), the sound alone, the uncompressed conversion, and the
+// frame-rate adjustment dialog AdjV.
+//
+// Frame choice. Output picture n shows the source picture that is on screen
+// n x speed frames after the first frame of the write (before it, writing
+// backward): frame = first + direction x floor(n x speed). The write goes on
+// while that frame is inside the marked range. Stepping a time and rounding
+// it to the nearest frame instead makes slow speeds stutter (at 50 % the
+// frames came 2, 1, 3, 1, 3 times, since halves round to even and the
+// summed steps drift either side of them); this way 50 % shows every frame
+// twice, 10 % ten times, 200 % every second one. The sound section is the
+// source time the pictures covered, n x speed frames, so that at every
+// speed the sound lasts exactly as long as the picture.
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
+#include "base/NumberText.h"
+#include "editor/Editor.h"
+#include "host/Host.h"
+#include "media/AsyncFrameWriter.h"
+#include "media/Compressors.h"
+#include "media/MovieSource.h"
+#include "media/MovieWriter.h"
+#include "media/SectionWriter.h"
+#include "media/TempFiles.h"
+
+namespace movalux {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kSaveTitle = "名前を付けて保存";
+// AVI first; the other movie containers follow.
+constexpr const char* kRecFilter =
+    "AVIﾌｧｲﾙ (*.avi)|*.avi|MP4ﾌｧｲﾙ (*.mp4)|*.mp4|MKVﾌｧｲﾙ (*.mkv)|*.mkv";
+constexpr const char* kWaveFilter = "WAVEﾌｧｲﾙ (*.wav)|*.wav";
+constexpr const char* kAviFilter = "AVIﾌｧｲﾙ (*.avi)|*.avi";
+constexpr const char* kCompressTitle = "圧縮の指定";
+constexpr const char* kWriteErrorText = "書き込みエラー";
+constexpr const char* kSetOptionsText = "オプションを設定して下さい";
+constexpr const char* kNoSoundText = "音声データを書き込みできません";
+constexpr const char* kFrameWriteLabel = "エラー13";
+constexpr const char* kConvertQuestion =
+    "ファイルサイズが10倍以上になります。無圧縮ムービーに変換しますか？";
+constexpr const char* kWarningTitle = "警告";
+constexpr const char* kAdjVRangeText = "ずれ調整値は-100～100の範囲内にしてください";
+constexpr const char* kSoundFileName = "SoundFile1.wav";
+constexpr const char* kConvertFileName = "AVIFile1.avi";
+
+constexpr double kAdjVStep = 0.002997;
+// Times a missing picture is asked for again (each request waits at most a
+// second).
+constexpr int kMaxMissed = 30;
+constexpr int kEncoderThreads = 2;
+// Guards floor() against a product such as 3 x 0.1 landing just below 0.3.
+constexpr double kStepSlack = 1e-9;
+
+int64_t framesMoved(int64_t n, double speed) {
+    return static_cast<int64_t>(std::floor(static_cast<double>(n) * speed + kStepSlack));
+}
+
+// Pictures a write of span + 1 frames at this speed gives.
+int64_t pictureCount(int64_t span, double speed) {
+    int64_t n = static_cast<int64_t>(std::ceil((static_cast<double>(span) + 1) / speed));
+    while (n > 0 && framesMoved(n - 1, speed) > span) --n;
+    while (framesMoved(n, speed) <= span) ++n;
+    return n;
+}
+
+// A hidden name beside the output for the picture before the sound joins it
+// (same folder, so that the space it needs is where the movie goes).
+std::string pictureOnlyPath(const std::string& out) {
+    fs::path p(out);
+    return (p.parent_path() / ("." + p.stem().string() + ".picture" + p.extension().string()))
+        .string();
+}
+
+}  // namespace
+
+std::vector<CompressorOption> Editor::compressorOptions() {
+    std::vector<CompressorOption> out;
+    for (const EncoderChoice& c : aviVideoEncoders()) out.push_back({c.name, c.caption, c.lossless});
+    return out;
+}
+
+CompressorSettings Editor::defaultCompressorSettings() {
+    CompressorSettings s;
+    s.codec = kDefaultVideoEncoder;
+    s.quality = kDefaultQuality;
+    s.keyInterval = kDefaultKeyInterval;
+    s.dataRateKbps = 0;
+    return s;
+}
+
+float Editor::writingSpeedFromCombo2() const {
+    const auto value = parseNumber(host_.LabelText("Combo2"));
+    // "静止" (and anything else that is not a number) is the slowest speed.
+    if (!value || !std::isfinite(*value)) return 0.1f;
+    return std::clamp(static_cast<float>(*value / 100.0), 0.1f, 10.0f);
+}
+
+void Editor::menuRec_Click() {
+    RecSound = kTrue;
+    (void)MVRec();
+}
+
+void Editor::menuRecM_Click() {
+    RecSound = kFalse;
+    (void)MVRec();
+}
+
+void Editor::ComRec_Click() {
+    RecSound = kTrue;
+    (void)MVRec();
+}
+
+Editor::RecOutcome Editor::MVRec() {
+    RecError.clear();
+    RecFramesWritten = 0;
+    if (!movie_ || MvOpen != kTrue || !(FrameRate > 0)) return RecOutcome::Cancelled;
+    auto release = [&] {
+        Idle = true;
+        host_.SetPointer(pointer::kDefault);
+        host_.BTNEnable();
+    };
+    host_.BTNDEnable();
+    host_.SetControlEnabled("ComStp", true);
+    host_.SetPointer(pointer::kArrowHourglass);
+
+    FileDialogRequest request;
+    request.kind = FileDialogRequest::Kind::Save;
+    request.title = kSaveTitle;
+    request.filter = kRecFilter;
+    request.fileName = RecFName;
+    request.flags = 2;
+    request.cancelError = true;
+    const FileDialogResult answer = host_.FileDialog(request);
+    // An empty name ends here as a cancel does: nothing is left disabled.
+    if (answer.outcome != FileDialogResult::Outcome::Chosen || answer.path.empty()) {
+        release();
+        return RecOutcome::Cancelled;
+    }
+    RecFName = answer.path;
+    RecSpeed = writingSpeedFromCombo2();
+    const double speed = RecSpeed;
+    GrabHeader.biSizeImage = pictMain_.width() * pictMain_.height() * 3;
+
+    const std::vector<CompressorOption> offered = compressorOptions();
+    CompressorSettings settings = defaultCompressorSettings();
+    if (!host_.ICCompressorChoose(offered, settings, kCompressTitle)) {
+        release();
+        return RecOutcome::Cancelled;
+    }
+
+    const bool withSound = MvSound == kTrue && RecSound == kTrue;
+    const std::string out = RecFName;
+    const std::string picturePath = withSound ? pictureOnlyPath(out) : out;
+    if (!canCreateFile(out) || (withSound && !canCreateFile(picturePath))) {
+        RecError = "cannot create " + out;
+        host_.MsgBox(kWriteErrorText, msgbox::kOk, "");
+        release();
+        return RecOutcome::Failed;
+    }
+    const bool known = std::any_of(offered.begin(), offered.end(),
+                                   [&](const CompressorOption& o) { return o.name == settings.codec; });
+    MovieWriterOptions options;
+    options.width = pictMain_.width();
+    options.height = pictMain_.height();
+    // The movie runs at the rate frames are counted in, so that its sound
+    // (measured in the same rate) stays in step at 29.97 as at 30.
+    frameRateFraction(FrameRate, options.fpsNum, options.fpsDen);
+    EncoderSettings encoder;
+    encoder.codec = settings.codec;
+    encoder.quality = settings.quality;
+    encoder.keyInterval = settings.keyInterval;
+    encoder.dataRateKbps = settings.dataRateKbps;
+    applyEncoderSettings(encoder, out, options);
+    // A fixed number of encoder threads: both cores work, and the bytes
+    // written are the same on every machine.
+    options.threads = kEncoderThreads;
+    auto created = known ? MovieWriter::create(picturePath, options)
+                         : Result<std::unique_ptr<MovieWriter>>(Error{"the encoder " + settings.codec +
+                                                                      " is not offered for movies"});
+    if (!created) {
+        RecError = created.error();
+        host_.MsgBox(kSetOptionsText, msgbox::kOk, "");
+        release();
+        return RecOutcome::Failed;
+    }
+    AsyncFrameWriter writer(std::move(*created));
+
+    Idle = false;
+    PreviewOn = true;
+    host_.SetControlChecked("CheckPreVew", true);
+    const int32_t direction = RecForward ? 1 : -1;
+    const int32_t first = RecForward ? STFlame : ENDFlame;
+    const int64_t span = std::abs(static_cast<int64_t>(ENDFlame) - STFlame);
+    const int64_t expected = pictureCount(span, speed);
+    pictMain_.Cls();
+    const uint32_t startMs = host_.timeGetTime();
+    int64_t n = 0;
+    int missed = 0;
+    auto fail = [&](const std::string& why) {
+        RecError = why;
+        host_.SetLabel("Label21", kFrameWriteLabel);
+        // The window would otherwise stay disabled until a movie is opened.
+        release();
+        return RecOutcome::Failed;
+    };
+    for (;;) {
+        host_.DoEvents();
+        if (Idle) break;
+        const int64_t moved = framesMoved(n, speed);
+        if (moved > span) break;
+        CurFlame = first + direction * static_cast<int32_t>(moved);
+        // A picture that does not come is asked for again, until it comes or
+        // the pause button is pressed; when the first one does not come,
+        // nothing is written. Without anyone to press pause (movalux-cli) a
+        // picture that never comes must not hold the write forever, so the
+        // asking stops after a while as a pause would stop it.
+        if (DspFrame2() < 0) {
+            if (n == 0 || ++missed > kMaxMissed) break;
+            continue;
+        }
+        missed = 0;
+        // DspFrame2 paints the whole of PictMain, so its pixels can go to the
+        // encoder without a copy.
+        if (Status st = writer.submitSwap(pictMain_); !st) return fail(st.error());
+        ++n;
+        SliderPos = static_cast<float>(CurFlame * SliderScale);
+        host_.DspSldr();
+        host_.SetSlr2();
+        const double elapsed = (host_.timeGetTime() - startMs) / 1000.0;
+        ProgressReport report;
+        report.task = "render";
+        report.unit = "frames";
+        report.done = n;
+        report.total = expected;
+        report.perSecond = elapsed > 0 ? static_cast<double>(n) / elapsed : 0;
+        report.secondsLeft = report.perSecond > 0 ? (expected - n) / report.perSecond : -1;
+        host_.Progress(report);
+    }
+    host_.SetPointer(pointer::kHourglass);
+    if (Status st = writer.finish(); !st) return fail(st.error());
+    // PictMain shows the last picture written, as after a plain loop.
+    (void)writer.takeLast(pictMain_);
+    RecFramesWritten = n;
+    {
+        ProgressReport report;
+        report.task = "render";
+        report.unit = "frames";
+        report.done = n;
+        report.total = n;
+        report.finished = true;
+        const double elapsed = (host_.timeGetTime() - startMs) / 1000.0;
+        report.perSecond = elapsed > 0 ? static_cast<double>(n) / elapsed : 0;
+        host_.Progress(report);
+    }
+
+    if (withSound) {
+        std::error_code ec;
+        const double covered = static_cast<double>(n) * speed;
+        double from = 0, to = 0;
+        if (RecForward) {
+            from = STFlame / FrameRate;
+            to = (STFlame + covered) / FrameRate;
+        } else {
+            to = (static_cast<double>(ENDFlame) + 1) / FrameRate;
+            from = to - covered / FrameRate;
+        }
+        bool joined = false;
+        if (n > 0) {
+            const std::string wave = waveTempPath().string();
+            fs::create_directories(waveTempPath().parent_path(), ec);
+            Idle = false;  // the sound may be paused too, once it runs
+            if (makeWaveSeconds(from, to, wave, false) != 0) {
+                host_.MsgBox(kNoSoundText, msgbox::kOk, "");
+            } else if (Status st = addSoundTrack(picturePath, wave, out); !st) {
+                RecError = st.error();
+                host_.MsgBox(kNoSoundText, msgbox::kOk, "");
+            } else {
+                joined = true;
+            }
+        }
+        // Without its sound the picture written is still the movie.
+        if (joined) {
+            fs::remove(picturePath, ec);
+        } else {
+            fs::rename(picturePath, out, ec);
+            if (ec) {
+                fs::remove(picturePath, ec);
+                return fail("cannot write " + out);
+            }
+        }
+    }
+    release();
+    return RecOutcome::Written;
+}
+
+void Editor::reportSectionProgress(std::string_view task, double done, uint32_t startMs) {
+    ProgressReport report;
+    report.task = task;
+    report.unit = "%";
+    report.done = std::clamp<int64_t>(static_cast<int64_t>(done * 100), 0, 100);
+    report.total = 100;
+    const double elapsed = (host_.timeGetTime() - startMs) / 1000.0;
+    report.perSecond = elapsed > 0 ? report.done / elapsed : 0;
+    report.secondsLeft = done > 0 ? elapsed * (1 - done) / done : -1;
+    host_.Progress(report);
+}
+
+int32_t Editor::MakeWave(int32_t TempMframeST, int32_t TempMframeEND, const std::string& WrFileName,
+                         bool boolVideo) {
+    if (!(FrameRate > 0)) return 1;
+    return makeWaveSeconds(TempMframeST / FrameRate, TempMframeEND / FrameRate, WrFileName,
+                           boolVideo);
+}
+
+int32_t Editor::makeWaveSeconds(double fromSeconds, double toSeconds, const std::string& WrFileName,
+                                bool boolVideo) {
+    if (!movie_ || !(FrameRate > 0) || !(movieRate_ > 0)) return 1;
+    SectionJob job;
+    job.moviePath = MvFName;
+    job.fromSeconds = std::min(fromSeconds, toSeconds);
+    job.toSeconds = std::max(fromSeconds, toSeconds);
+    job.speed = std::clamp(static_cast<double>(RecSpeed), 0.1, 10.0);
+    job.video = boolVideo;
+    job.sound = MvSound == kTrue;
+    job.frameRate = FrameRate;
+    job.sourceRate = movieRate_;
+    job.outPath = WrFileName;
+    // Times in the source count at the rate in force, frames of the movie
+    // at its own rate.
+    const double scale = movieRate_ / FrameRate;
+    job.fromSeconds *= scale;
+    job.toSeconds *= scale;
+    const std::string_view task = boolVideo ? "convert" : "sound";
+    Idle = false;
+    const uint32_t startMs = host_.timeGetTime();
+    int lastPercent = -1;
+    Status st = writeSection(job, [&](double done) {
+        host_.DoEvents();
+        if (Idle) return false;
+        const int percent = static_cast<int>(done * 100);
+        if (percent != lastPercent) {
+            lastPercent = percent;
+            reportSectionProgress(task, done, startMs);
+        }
+        return true;
+    });
+    ProgressReport finished;
+    finished.task = task;
+    finished.unit = "%";
+    finished.done = st ? 100 : std::max(0, lastPercent);
+    finished.total = 100;
+    finished.finished = true;
+    host_.Progress(finished);
+    if (!st) {
+        RecError = st.error();
+        return 1;
+    }
+    return 0;
+}
+
+Editor::RecOutcome Editor::menuRecS_Click() {
+    RecError.clear();
+    host_.BTNDEnable();
+    host_.SetControlEnabled("ComStp", true);
+    FileDialogRequest request;
+    request.kind = FileDialogRequest::Kind::Save;
+    request.title = kSaveTitle;
+    request.filter = kWaveFilter;
+    request.fileName = kSoundFileName;
+    request.flags = 2;
+    request.cancelError = true;
+    const FileDialogResult answer = host_.FileDialog(request);
+    if (answer.outcome != FileDialogResult::Outcome::Chosen || answer.path.empty()) {
+        host_.BTNEnable();
+        return RecOutcome::Cancelled;
+    }
+    host_.SetPointer(pointer::kHourglass);
+    RecSpeed = writingSpeedFromCombo2();
+    Idle = false;
+    const int32_t result = MakeWave(STFlame, ENDFlame, answer.path, false);
+    host_.SetPointer(pointer::kDefault);
+    Idle = true;
+    host_.BTNEnable();
+    // The sound that cannot be written is reported as it is for a movie.
+    if (result != 0) {
+        host_.MsgBox(kNoSoundText, msgbox::kOk, "");
+        return RecOutcome::Failed;
+    }
+    return RecOutcome::Written;
+}
+
+Editor::RecOutcome Editor::MnuChangeMV_Click() {
+    RecError.clear();
+    if (host_.MsgBox(kConvertQuestion, msgbox::kStyleYesNoWarn, kWarningTitle) != msgbox::kAnswerYes)
+        return RecOutcome::Cancelled;
+    host_.BTNDEnable();
+    host_.SetControlEnabled("ComStp", true);
+    FileDialogRequest request;
+    request.kind = FileDialogRequest::Kind::Save;
+    request.title = kSaveTitle;
+    request.filter = kAviFilter;
+    request.fileName = kConvertFileName;
+    request.flags = 2;
+    request.cancelError = true;
+    const FileDialogResult answer = host_.FileDialog(request);
+    if (answer.outcome != FileDialogResult::Outcome::Chosen || answer.path.empty()) {
+        host_.BTNEnable();
+        return RecOutcome::Cancelled;
+    }
+    host_.SetPointer(pointer::kHourglass);
+    RecSpeed = writingSpeedFromCombo2();
+    Idle = false;
+    const int32_t result = MakeWave(STFlame, ENDFlame, answer.path, true);
+    host_.SetPointer(pointer::kDefault);
+    Idle = true;
+    host_.BTNEnable();
+    return result == 0 ? RecOutcome::Written : RecOutcome::Failed;
+}
+
+std::string Editor::menuZure_Click() const {
+    return plainNumberText(AdjVValue);
+}
+
+bool Editor::AdjVComd_Click(std::string_view AdjVText) {
+    const double value = leadingValue(AdjVText);
+    if (value < -100 || value > 100) {
+        host_.MsgBox(kAdjVRangeText, msgbox::kOk, "");
+        return false;
+    }
+    SetAdjV(value);
+    return true;
+}
+
+void Editor::SetAdjV(double dblAdjV2) {
+    // Builds on the rate in force, so a second adjustment adds to the first.
+    FrameRate = FrameRate + dblAdjV2 * kAdjVStep;
+    StreamInfo.dwRate = static_cast<uint32_t>(std::max(1, roundHalfEven32(FrameRate)));
+    const int32_t length = std::max(1, roundHalfEven32(FrameRate * MvDuration));
+    StreamInfo.dwLength = static_cast<uint32_t>(length);
+    // The timeline was made for the movie's frames; the range cannot end
+    // beyond them.
+    RangeEND = std::min(roundHalfEven32(FrameRate * MvDuration), MvENDFlame);
+    AdjVValue = dblAdjV2;
+}
+
+}  // namespace movalux

@@ -1,0 +1,275 @@
+#include "effects/BokasiMod1.h"
+
+#include <algorithm>
+#include <array>
+
+#include "effects/RasterOps.h"
+#include "effects/Surface.h"
+#include "host/Host.h"
+#include "host/Panel.h"
+
+namespace movalux {
+
+namespace {
+
+// Flags by (|dy|, |dx|); no offset reaches beyond 7.
+constexpr int kPatternSize = 8;
+constexpr std::array<std::array<bool, kPatternSize>, kPatternSize> kPattern = [] {
+    std::array<std::array<bool, kPatternSize>, kPatternSize> p{};
+    constexpr int kSet[][2] = {{0, 2}, {0, 4}, {0, 7}, {1, 1}, {2, 0}, {2, 2},
+                               {2, 5}, {3, 3}, {4, 0}, {5, 2}, {5, 5}, {7, 0}};
+    for (const auto& f : kSet) p[static_cast<size_t>(f[0])][static_cast<size_t>(f[1])] = true;
+    return p;
+}();
+
+int64_t clamp64(int64_t v, int64_t lo, int64_t hi) {
+    return std::min(std::max(v, lo), hi);
+}
+
+}  // namespace
+
+int blurOpacity(int strength) {
+    switch (strength) {
+        case 1:
+            return 50;
+        case 2:
+            return 25;
+        case 3:
+            return 20;
+        case 4:
+            return 17;
+        case 7:
+            return 12;
+        default:
+            return -1;
+    }
+}
+
+bool blurPatternFlag(int absDy, int absDx) {
+    if (absDy < 0 || absDx < 0 || absDy >= kPatternSize || absDx >= kPatternSize) return false;
+    return kPattern[static_cast<size_t>(absDy)][static_cast<size_t>(absDx)];
+}
+
+void BlurBlender::addRect(int64_t x, int64_t y, int64_t w, int64_t h, int strength,
+                          uint8_t opacity) {
+    if (w <= 0 || h <= 0) return;
+    // Offsets beyond 7 are never in the pattern: walking past them would
+    // only cost time for huge strengths.
+    const int s = std::min(strength, kPatternSize - 1);
+    const size_t first = steps_.size();
+    for (int dy = -s; dy <= s; ++dy)
+        for (int dx = -s; dx <= s; ++dx)
+            if (blurPatternFlag(dy < 0 ? -dy : dy, dx < 0 ? -dx : dx))
+                steps_.push_back({x, y, w, h, dx, dy, opacity});
+    const size_t last = steps_.size();
+    // The second pass runs the same offsets in reverse order.
+    for (size_t i = last; i > first; --i) steps_.push_back(steps_[i - 1]);
+}
+
+void BlurBlender::run(Surface& dst, const Surface& src) {
+    const int64_t sw = std::min(dst.width(), src.width());
+    const int64_t dstH = dst.height(), srcH = src.height();
+    const int64_t srcW = src.width(), dstW = dst.width();
+    if (steps_.empty() || dstH <= 0 || srcH <= 0 || sw <= 0) {
+        steps_.clear();
+        return;
+    }
+    // Lines that any step reaches.
+    int64_t top = dstH, bottom = -1;
+    for (const Step& st : steps_) {
+        top = std::min(top, st.y + st.dy);
+        bottom = std::max(bottom, st.y + st.dy + st.h - 1);
+    }
+    top = clamp64(top, 0, dstH);
+    bottom = clamp64(bottom, -1, dstH - 1);
+    for (int64_t yd = top; yd <= bottom; ++yd) {
+        uint32_t* drow = dst.row(static_cast<int>(yd));
+        for (const Step& st : steps_) {
+            const int64_t ys = yd - st.dy;
+            if (ys < st.y || ys >= st.y + st.h || ys < 0 || ys >= srcH) continue;
+            // Source columns i with i in the rectangle and in the source, and
+            // i + dx in the destination.
+            const int64_t i0 = std::max({st.x, int64_t{0}, -static_cast<int64_t>(st.dx)});
+            const int64_t i1 = std::min({st.x + st.w, srcW, dstW - st.dx});
+            if (i1 <= i0) continue;
+            alphaBlendRow(drow + i0 + st.dx, src.row(static_cast<int>(ys)) + i0,
+                          static_cast<int>(i1 - i0), st.alpha);
+        }
+    }
+    steps_.clear();
+}
+
+void queueBlurInside(BlurBlender& blender, int sw, int sh, int32_t X, int32_t Y, int32_t W,
+                     int32_t H, int strength, uint8_t opacity) {
+    const int64_t s = strength;
+    const int64_t x = X - s >= 0 ? X : s;
+    const int64_t y = Y - s >= 0 ? Y : s;
+    const int64_t w = static_cast<int64_t>(X) + W + s > sw ? sw - X - s : W;
+    const int64_t h = static_cast<int64_t>(Y) + H + s > sh ? sh - Y - s : H;
+    blender.addRect(x, y, w, h, strength, opacity);
+}
+
+void queueBlurOutside(BlurBlender& blender, int sw, int sh, int32_t X, int32_t Y, int32_t W,
+                      int32_t H, int strength, uint8_t opacity) {
+    const int64_t s = strength;
+    const int64_t x = X, y = Y, w = W, h = H;
+    blender.addRect(s, s, sw - 2 * s, y - s, strength, opacity);               // top
+    blender.addRect(s, y + h, sw - 2 * s, sh - y - h - s, strength, opacity);  // bottom
+    blender.addRect(s, y, x - s, h, strength, opacity);                        // left
+    blender.addRect(x + w, y, sw - x - w - s, h, strength, opacity);           // right
+}
+
+int32_t BokasiMod1::handle(EffArgs& args) {
+    fixSize_ = args.FixSize != 0;
+    switch (args.DoNom) {
+        case cmd::kMouseDown:
+            gesture_.mouseDown(env_, fixSize_, args.X, args.Y);
+            return 0;
+        case cmd::kMouseMove:
+            gesture_.mouseMove(env_, fixSize_, args.X, args.Y);
+            return 0;
+        case cmd::kMouseUp:
+            gesture_.mouseUp(env_, fixSize_, args.X, args.Y);
+            EffApply();
+            gesture_.endDrawing();
+            return 0;
+        case cmd::kRender: {
+            struct RenderScope {
+                BokasiMod1& m;
+                explicit RenderScope(BokasiMod1& mod) : m(mod) { m.render_ = true; }
+                ~RenderScope() {
+                    m.render_ = false;
+                    m.strength_ = m.savedStrength_;
+                    m.text_ = m.savedText_;
+                    m.inside_ = m.text_ == "0";
+                }
+            } scope(*this);
+            EffApply();
+            return 0;
+        }
+        case cmd::kXYSet:
+            if (gesture_.xySet(env_, args.Button, args.Shift, args.X, args.Y)) EffApply();
+            gesture_.endDrawing();
+            return 0;
+        case cmd::kPanel:
+            layoutScale_ = args.X;
+            EffPanel();
+            return kouka::kBlur;
+        case cmd::kParam:
+            DoParam(args.Button, args.Shift);
+            env_.DrawShapeIcon();
+            return kouka::kBlur;
+        case cmd::kHokan:
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+void BokasiMod1::DoParam(int16_t code, int16_t value) {
+    switch (code) {
+        case ctl::kOption3:
+            text_ = "0";
+            inside_ = true;
+            savedText_ = text_;
+            break;
+        case ctl::kOption4:
+            text_ = "1";
+            inside_ = false;
+            savedText_ = text_;
+            break;
+        case ctl::kCombo5:
+            if (value >= 0 && value <= 3) {
+                strength_ = kBlurStrengths[value];
+                savedStrength_ = strength_;
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void BokasiMod1::EffPanel() {
+    Panel& p = env_.panel();
+    try {
+        p.setVisible("Frame5", true);
+        p.setCaption("Frame5", "ぼかし");
+        for (const char* hidden :
+             {"Frame6", "Combo6", "Label6", "Label3", "RDPictBtn", "PreVewPict", "Combo1",
+              "ComdBtn2", "ComSTP2", "HScroll1", "HScroll2", "HScroll3"})
+            p.setVisible(hidden, false);
+        p.setEnabled("ComFdIn", false);
+        p.setEnabled("ComFdOut", false);
+        p.setEnabled("mnuAll", true);
+
+        p.setVisible("Label1", true);
+        p.setCaption("Label1", "細かさ");
+        p.setChecked("Option3", true);
+        p.setCaption("Option3", "内側");
+        p.setCaption("Option4", "外側");
+
+        p.setVisible("Combo5", true);
+        p.clearList("Combo5");
+        for (const char* item : {"微", "弱", "中", "強"}) p.addItem("Combo5", item);
+        p.setListIndex("Combo5", 1);
+
+        layoutCoordinateFrame(p, layoutScale_);
+        const int font = panelFontSize(layoutScale_);
+        p.move("Label1", 2920, 420);
+        p.setFontSize("Label1", font);
+        p.move("Combo5", 3680, 360);
+        p.setFontSize("Combo5", font);
+
+        strength_ = 2;
+        text_ = "0";
+        inside_ = true;
+        savedStrength_ = strength_;
+        savedText_ = text_;
+        env_.DspFrame2();
+    } catch (const std::exception& e) {
+        env_.host().MsgBox(panelErrorText("Bok1", e), msgbox::kOk, kAppTitle);
+    }
+}
+
+void BokasiMod1::EffApply() {
+    EffRec& work = env_.WorkRec();
+    if (render_ && !gesture_.drawing) {
+        gesture_.X = static_cast<float>(wholeNumber(work.X));
+        gesture_.Y = static_cast<float>(wholeNumber(work.Y));
+        gesture_.W = static_cast<float>(wholeNumber(work.W));
+        gesture_.H = static_cast<float>(wholeNumber(work.H));
+        strength_ = work.Param;
+        text_ = work.Text;
+        inside_ = text_ == "0";
+    }
+    const int32_t x = wholeNumber(gesture_.X), y = wholeNumber(gesture_.Y);
+    const int32_t w = wholeNumber(gesture_.W), h = wholeNumber(gesture_.H);
+    if (const int o = blurOpacity(strength_); o >= 0) opacity_ = static_cast<uint8_t>(o);
+
+    // The blends go over the picture before this layer, so that a rubber
+    // band left on PictMain by the drag is not blended into the result.
+    Surface& main = env_.PictMain();
+    const Surface& before = env_.PictJT();
+    copyPicture(main, before);
+    if (inside_)
+        queueBlurInside(blender_, main.width(), main.height(), x, y, w, h, strength_, opacity_);
+    else
+        queueBlurOutside(blender_, main.width(), main.height(), x, y, w, h, strength_, opacity_);
+    if (!blender_.empty()) {
+        env_.host().SetPointer(pointer::kHourglass);
+        blender_.run(main, before);
+        env_.host().SetPointer(pointer::kDefault);
+    }
+    env_.host().Refresh(Picture::PictMain);
+
+    work.Kind = kouka::kBlur;
+    work.X = gesture_.X;
+    work.Y = gesture_.Y;
+    work.W = gesture_.W;
+    work.H = gesture_.H;
+    work.Param = strength_;
+    work.Text = text_;
+    gesture_.showRegion(env_.panel());
+}
+
+}  // namespace movalux

@@ -1,0 +1,153 @@
+#pragma once
+// The main window. It owns one Editor, implements the ports with its widgets
+// and forwards every user action to the editor; the only state it keeps of
+// its own is what the widgets show. Controls carry the program's classic
+// names as object names and members.
+
+#include <QImage>
+#include <QMainWindow>
+#include <memory>
+#include <string>
+
+#include "editor/Editor.h"
+
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+
+namespace movalux::shell {
+
+class PictureBox;
+class QtHost;
+class QtPanel;
+class VerInfo;
+
+class Form1 : public QMainWindow {
+  public:
+    Form1();
+    ~Form1() override;
+
+    // Start-up; commandLine is the movie named on the command line ("" for
+    // none).
+    void Form_Load(const std::string& commandLine);
+
+    Editor& editor() { return *editor_; }
+    QtHost& host() { return *host_; }
+
+    // Redraws, called through the Host port.
+    void SetTLine();
+    void DspSelLayer();
+    void DspLayEnable();
+    void DspSldr();
+    void SetSlr2();
+    void SetSL2Mj();
+    void refreshPictMain();
+    void refreshPreVewPict();
+
+    // Enabling of the movie controls.
+    void BTNEnable();
+    void BTNDEnable();
+    // Tooltips on and off.
+    void SetToolTip();
+    void ReSetToolTip();
+    bool tooltipsOn() const { return tooltipsOn_; }
+
+    // The tooltip texts by control name, in the order of the table.
+    static const std::vector<std::pair<const char*, const char*>>& toolTipTable();
+    // Controls whose command is not built yet; they stay disabled.
+    static const std::vector<const char*>& pendingControls();
+
+    // --- Controls ---------------------------------------------------------
+    QMenu *mnuFile, *menuEdit, *mnuPly, *mnuEff, *mnu_Lay, *menuHelp, *menuRec1, *mnuToukasyoku;
+    QAction *mnuOpen, *mnuEdFileOpen, *mnuEdFileSaveAs, *menuRec, *menuRecM, *menuRecS, *menuFree,
+        *MnuPicSave, *MnuPPPSave, *MnuMakeMV, *MnuChangeMV, *mnuEnd;
+    QAction *mnuEfUndo, *mnuEfRedo, *mnuStFrame, *mnuEndFrame, *mnuDelSel, *MenuJmpKF, *MenuJmpKR;
+    QAction *mnuTimeY, *mnuFrameY, *mnuPlay, *menuZure;
+    QAction *mnuHokan, *mnuFDin, *mnuFDout, *mnuEfDelete, *mnuAll, *mnuTouka, *mnuTokaNon;
+    QAction *mnu_LayRight, *mnu_LayLeft, *mnu_LayErase;
+    QAction *menuToolTip, *menuVer;
+
+    PictureBox *PictMain, *PictTLine, *PicSldr2, *PicSL2Mj, *PicSldr, *PictLayNomb, *PictLayEnable,
+        *PictMainMj, *PreVewPict;
+    QFrame* Frame1;
+    QPushButton *ComBegin, *ComBStep, *ComBack, *ComStp, *ComPlay, *ComFStep, *ComEnd, *ComStop;
+    QLabel* LabelTime;
+    QLineEdit* TextPos;
+    QRadioButton *Option1, *Option2;
+    QLabel* labelPlaySpeed;
+    QComboBox* Combo4;
+    QLineEdit *TextHSt, *TextHEnd;
+    QPushButton *ComHokan, *ComFdIn, *ComFdOut, *BgnFlame, *EndFlame, *LayLeft, *LayRight,
+        *LayErase;
+    QGroupBox* Frame7;
+    QLabel *Label9, *Label10, *Label13, *Label14, *Label15;
+    QLineEdit *Xzahyou, *Yzahyou, *Wzahyou, *Hzahyou;
+    QPushButton* XYSet;
+    QFrame* effectPanel;
+    QComboBox* Combo3;
+    QCheckBox* CheckPreVew;
+    QGroupBox *Frame5, *Frame6;
+    QRadioButton *Option3, *Option4, *Option5, *Option6;
+    QLabel *Label1, *Label3, *Label6;
+    QComboBox *Combo1, *Combo5, *Combo6;
+    QScrollBar *HScroll1, *HScroll2, *HScroll3;
+    QPushButton *RDPictBtn, *ComdBtn2, *ComSTP2;
+    QFrame* recordPanel;
+    QPushButton* ComRec;
+    QRadioButton *Option7, *Option8;
+    QLabel* labelRecSpeed;
+    QComboBox* Combo2;
+    QLabel *Label2, *Label16, *Label18, *Label20, *Label21, *Label22;
+
+    // Heights of the timeline and the frame strip in their own units.
+    static constexpr int kStripHeight = 473;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void buildMenus();
+    void buildControls();
+    void connectHandlers();
+    // Layout for the design size (SetScale) and for the movie's size
+    // (SetScale2).
+    void SetScale();
+    void SetScale2();
+    void Sl2BkLine(int rows);
+    // Runs an editor call: no exception leaves it, and the controls follow
+    // the movie state afterwards.
+    template <class Action>
+    void forward(Action&& action);
+    void syncMovieControls();
+    void setControlEnabled(const char* name, bool enabled);
+
+    float panelScaleStore_ = 1.0f;
+    std::unique_ptr<QtHost> host_;
+    std::unique_ptr<QtPanel> panel_;
+    std::unique_ptr<Editor> editor_;
+    VerInfo* verInfo_ = nullptr;
+    QImage picSl2Bk_;  // PicSl2Bk, the frame strip's background
+    std::string commandLine_;
+    bool tooltipsOn_ = false;
+    bool wheelGuard_ = false;
+    bool shownOpen_ = false;
+    int shownWidth_ = -1;
+    int shownHeight_ = -1;
+    int32_t drawnTop_ = -1;
+    int rowHeight_ = 8;
+    double extraWidth_ = 0;
+    double extraHeight_ = 0;
+};
+
+}  // namespace movalux::shell

@@ -1,0 +1,398 @@
+// The editor window driven as a user drives it: menus, buttons, mouse on the
+// pictures and strips, keys, and the boxes and dialogs it opens.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <filesystem>
+
+#include "ModalDriver.h"
+#include "editor/Editor.h"
+#include "effects/Surface.h"
+#include "shell/Form1.h"
+#include "shell/PictureBox.h"
+#include "shell/StripPainter.h"
+#include "support/CliRunner.h"
+
+namespace movalux::test {
+namespace {
+
+using shell::Form1;
+using shell::PictureBox;
+
+QString u(const char* s) {
+    return QString::fromUtf8(s);
+}
+
+// "caption" for an item, "-" for a separator, "caption>" for a sub-menu.
+std::vector<std::string> menuLayout(const QMenu* menu) {
+    std::vector<std::string> out;
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator())
+            out.push_back("-");
+        else
+            out.push_back(a->text().toStdString() + (a->menu() != nullptr ? ">" : ""));
+    }
+    return out;
+}
+
+class Form1Test : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        dir_ = new TempDir("shell");
+        const CliResult made = runCli({"testmovie", dir_->path("clip.avi"), "--size", "160x120",
+                                       "--fps", "10", "--frames", "40"});
+        ASSERT_EQ(made.status, 0) << made.output;
+    }
+    static void TearDownTestSuite() {
+        delete dir_;
+        dir_ = nullptr;
+    }
+    static std::string moviePath() { return dir_->path("clip.avi"); }
+
+    void start(const std::string& commandLine) {
+        form.Form_Load(commandLine);
+        form.show();
+        QApplication::processEvents();
+    }
+    Editor& editor() { return form.editor(); }
+
+    static QPoint at(double x, double y) {
+        return QPoint(static_cast<int>(x) + PictureBox::kBorder,
+                      static_cast<int>(y) + PictureBox::kBorder);
+    }
+    // A press, a drag with the button held and a release on PictMain.
+    void drawRegion(QPoint from, QPoint to) {
+        QTest::mousePress(form.PictMain, Qt::LeftButton, Qt::NoModifier, at(from.x(), from.y()));
+        for (int i = 1; i <= 4; ++i) {
+            const QPoint p =
+                at(from.x() + (to.x() - from.x()) * i / 4, from.y() + (to.y() - from.y()) * i / 4);
+            QMouseEvent move(QEvent::MouseMove, p, form.PictMain->mapToGlobal(p), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(form.PictMain, &move);
+        }
+        QTest::mouseRelease(form.PictMain, Qt::LeftButton, Qt::NoModifier, at(to.x(), to.y()));
+    }
+    // A click on row i of the timeline page in layer column c.
+    void clickTimeline(int row, int column = 0) {
+        const double y = static_cast<double>(Form1::kStripHeight) / 60.0 * row + 4;
+        QTest::mouseClick(form.PictTLine, Qt::LeftButton, Qt::NoModifier, at(22 * column + 5, y));
+    }
+    QWidget* keyTarget() {
+        QWidget* w = QApplication::focusWidget();
+        return w != nullptr ? w : &form;
+    }
+    void shiftDown() { QTest::keyPress(keyTarget(), Qt::Key_Shift); }
+    void shiftUp() { QTest::keyRelease(keyTarget(), Qt::Key_Shift); }
+    void chooseEffect(const char* name) {
+        const int index = form.Combo3->findText(u(name));
+        ASSERT_GE(index, 0);
+        form.Combo3->setCurrentIndex(index);
+        emit form.Combo3->textActivated(u(name));
+    }
+    QColor timelineCell(int row, int column) {
+        const int y =
+            static_cast<int>(std::lround(static_cast<double>(Form1::kStripHeight) / 60.0 * row)) +
+            2;
+        return form.PictTLine->picture().pixelColor(22 * column + 10, y);
+    }
+
+    static TempDir* dir_;
+    ModalDriver modal;
+    Form1 form;
+};
+
+TempDir* Form1Test::dir_ = nullptr;
+
+TEST_F(Form1Test, StartsWithMenusInOrderAndMovieControlsDisabled) {
+    start("");
+    std::vector<std::string> top;
+    for (QAction* a : form.menuBar()->actions()) top.push_back(a->text().toStdString());
+    EXPECT_EQ(top,
+              (std::vector<std::string>{"ファイル", "編集", "再生", "効果", "レイヤー", "ヘルプ"}));
+    EXPECT_EQ(menuLayout(form.mnuFile),
+              (std::vector<std::string>{
+                  "ムービーを開く", "-", "編集ファイルを開く", "編集ファイルを保存", "-",
+                  "ムービーの書き出し>", "ムービーの解放", "-", "画像の保存(１コマ)",
+                  "画像の保存(連続)", "-", "画像から動画作成", "ムービー変換", "-", "終了"}));
+    EXPECT_EQ(menuLayout(form.menuRec1),
+              (std::vector<std::string>{"映像+音", "映像のみ", "音のみ(wav)"}));
+    EXPECT_EQ(
+        menuLayout(form.menuEdit),
+        (std::vector<std::string>{"効果の取消", "やり直し", "-", "開始フレーム", "終了フレーム",
+                                  "-", "範囲の解除", "-", "効果の端（前）", "効果の端（後）"}));
+    EXPECT_EQ(menuLayout(form.mnuPly), (std::vector<std::string>{"再生時間優先", "表示優先", "-",
+                                                                 "再生(音付)", "-", "ずれ調整"}));
+    EXPECT_EQ(menuLayout(form.mnuEff),
+              (std::vector<std::string>{"効果の補間", "フェードイン", "フェードアウト", "-",
+                                        "効果の削除", "-", "画面全体選択", "-", "透過色>"}));
+    EXPECT_EQ(menuLayout(form.mnuToukasyoku), (std::vector<std::string>{"設定", "なし"}));
+    EXPECT_EQ(menuLayout(form.mnu_Lay),
+              (std::vector<std::string>{"上へ（右）", "下へ（左）", "削除"}));
+    EXPECT_EQ(menuLayout(form.menuHelp),
+              (std::vector<std::string>{"ヒント", "-", "バージョン情報"}));
+
+    // ComFdIn and ComFdOut are left to the mask's panel routine, which runs
+    // after the controls were disabled and decides about them.
+    for (const char* name :
+         {"ComPlay", "ComFStep", "ComEnd", "ComStop", "ComBack", "ComBStep", "ComBegin", "ComStp",
+          "BgnFlame", "EndFlame", "ComHokan", "ComRec", "LayLeft", "LayRight", "LayErase"}) {
+        QWidget* w = form.findChild<QWidget*>(u(name));
+        ASSERT_NE(w, nullptr) << name;
+        EXPECT_FALSE(w->isEnabled()) << name;
+    }
+    for (const char* name : {"mnuEdFileSaveAs", "mnuStFrame", "mnuEndFrame", "mnuHokan", "mnuFDin",
+                             "mnuFDout", "mnuEfDelete", "mnuEfUndo", "MnuPicSave", "MnuPPPSave",
+                             "menuRec1", "menuFree", "mnu_Lay", "MnuChangeMV"}) {
+        QAction* a = form.findChild<QAction*>(u(name));
+        ASSERT_NE(a, nullptr) << name;
+        EXPECT_FALSE(a->isEnabled()) << name;
+    }
+    EXPECT_TRUE(form.mnuOpen->isEnabled());
+    EXPECT_TRUE(form.mnuEdFileOpen->isEnabled());
+    EXPECT_FLOAT_EQ(editor().PanelScale, 1.0f);
+
+    std::vector<std::string> effects, speeds, recSpeeds;
+    for (int i = 0; i < form.Combo3->count(); ++i)
+        effects.push_back(form.Combo3->itemText(i).toStdString());
+    for (int i = 0; i < form.Combo4->count(); ++i)
+        speeds.push_back(form.Combo4->itemText(i).toStdString());
+    for (int i = 0; i < form.Combo2->count(); ++i)
+        recSpeeds.push_back(form.Combo2->itemText(i).toStdString());
+    EXPECT_EQ(effects,
+              (std::vector<std::string>{"マスク", "矢印", "画像", "画像2", "拡大", "モザイク",
+                                        "反転", "ぼかし", "色調", "明るさ", "ムービー"}));
+    const std::vector<std::string> eleven{"10",  "20",  "30",  "50",  "75",  "100",
+                                          "150", "200", "300", "500", "1000"};
+    EXPECT_EQ(speeds, eleven);
+    ASSERT_EQ(recSpeeds.size(), 12u);
+    EXPECT_EQ(recSpeeds.front(), "静止");
+    EXPECT_EQ(std::vector<std::string>(recSpeeds.begin() + 1, recSpeeds.end()), eleven);
+    EXPECT_EQ(form.Combo4->currentText(), "100");
+    EXPECT_EQ(form.Combo2->currentText(), "100");
+    EXPECT_EQ(form.Option1->text(), u("選択内"));
+    EXPECT_EQ(form.Option2->text(), u("全体"));
+    EXPECT_EQ(form.Option7->text(), u("正転"));
+    EXPECT_EQ(form.Option8->text(), u("逆転"));
+    EXPECT_EQ(form.LayErase->text(), u("ﾚｲﾔｰ削除"));
+    EXPECT_EQ(form.LayRight->text(), u("→"));
+    EXPECT_EQ(form.LayLeft->text(), u("←"));
+    // The mask's panel is up.
+    EXPECT_EQ(form.Frame5->title(), u("形状"));
+    EXPECT_EQ(form.Option3->text(), u("楕円"));
+    EXPECT_EQ(modal.unexpected, 0);
+}
+
+TEST_F(Form1Test, EveryTooltipIsSetAtStartAndTheHintMenuTogglesThem) {
+    start("");
+    ASSERT_EQ(Form1::toolTipTable().size(), 38u);
+    for (const auto& [name, tip] : Form1::toolTipTable()) {
+        QWidget* w = form.findChild<QWidget*>(u(name));
+        ASSERT_NE(w, nullptr) << name;
+        EXPECT_EQ(w->toolTip(), u(tip)) << name;
+    }
+    EXPECT_TRUE(form.menuToolTip->isChecked());
+    form.menuToolTip->trigger();
+    EXPECT_FALSE(form.menuToolTip->isChecked());
+    for (const auto& entry : Form1::toolTipTable())
+        EXPECT_TRUE(form.findChild<QWidget*>(u(entry.first))->toolTip().isEmpty()) << entry.first;
+    form.menuToolTip->trigger();
+    EXPECT_EQ(form.PictTLine->toolTip(), u("効果の状態"));
+    EXPECT_TRUE(form.menuToolTip->isChecked());
+}
+
+TEST_F(Form1Test, CommandLineMovieOpensAndEnablesTheControls) {
+    start(moviePath());
+    ASSERT_EQ(editor().MvOpen, kTrue);
+    EXPECT_EQ(editor().PictMain().width(), 160);
+    EXPECT_EQ(form.PictMain->width(), 160 + 2 * PictureBox::kBorder);
+    EXPECT_EQ(form.Label21->text(), u("clip.avi"));
+    EXPECT_EQ(form.TextPos->text(), u("0"));
+    EXPECT_EQ(form.Label18->text(), u("39"));
+    for (const char* name :
+         {"ComFStep", "ComEnd", "ComBegin", "ComBStep", "ComHokan", "LayErase", "BgnFlame"})
+        EXPECT_TRUE(form.findChild<QWidget*>(u(name))->isEnabled()) << name;
+    EXPECT_TRUE(form.mnuEfUndo->isEnabled());
+    EXPECT_TRUE(form.mnu_Lay->menuAction()->isEnabled());
+    // Playback and writing are not built yet: their controls stay off.
+    EXPECT_FALSE(form.ComPlay->isEnabled());
+    EXPECT_FALSE(form.menuRec->isEnabled());
+    // F5 steps, F7 jumps to the end, F2 back to the start.
+    QTest::keyClick(keyTarget(), Qt::Key_F5);
+    EXPECT_EQ(editor().CurFlame, 1);
+    EXPECT_EQ(form.TextPos->text(), u("1"));
+    QTest::keyClick(keyTarget(), Qt::Key_F7);
+    EXPECT_EQ(editor().CurFlame, 39);
+    QTest::keyClick(keyTarget(), Qt::Key_F2);
+    EXPECT_EQ(editor().CurFlame, 0);
+    // Typing a frame number and Enter jumps there.
+    form.TextPos->setText("25");
+    QTest::keyClick(form.TextPos, Qt::Key_Return);
+    EXPECT_EQ(editor().CurFlame, 25);
+    EXPECT_EQ(modal.unexpected, 0);
+}
+
+TEST_F(Form1Test, CommandLineWithTwoNamesShowsTheOneOnlyMessage) {
+    modal.clickButton("OK");
+    start(moviePath() + " " + moviePath());
+    EXPECT_EQ(editor().MvOpen, kFalse);
+    ASSERT_FALSE(modal.seenTexts.empty());
+    EXPECT_EQ(modal.seenTexts.front(), "ひとつだけドロップしてください");
+}
+
+TEST_F(Form1Test, DrawnMosaicIsStoredShownInTheFrameAndOnTheTimeline) {
+    start(moviePath());
+    chooseEffect("モザイク");
+    EXPECT_EQ(editor().KoukaSel, kouka::kMosaic);
+    const Surface before = editor().PictMain();
+    drawRegion(QPoint(20, 20), QPoint(100, 80));
+    const EffRec& rec = editor().EffArr.at(0, 0);
+    EXPECT_EQ(rec.Kind, kouka::kMosaic);
+    EXPECT_GT(rec.W, 40);
+    EXPECT_GT(rec.H, 30);
+    EXPECT_EQ(editor().EdSaved, kFalse);
+    // Inside the region the picture changed, far outside it did not.
+    const Surface& after = editor().PictMain();
+    int changedInside = 0;
+    for (int y = 25; y < 75; ++y)
+        for (int x = 25; x < 95; ++x) changedInside += after.pixel(x, y) != before.pixel(x, y);
+    EXPECT_GT(changedInside, 100);
+    EXPECT_EQ(after.pixel(150, 110), before.pixel(150, 110));
+    EXPECT_EQ(after.pixel(5, 5), before.pixel(5, 5));
+    // What the window shows is the core's picture.
+    const QImage shown = form.PictMain->grab().toImage();
+    EXPECT_EQ(shown.pixel(PictureBox::kBorder + 50, PictureBox::kBorder + 50) & 0xFFFFFFu,
+              after.pixel(50, 50) & 0xFFFFFFu);
+    // The timeline shows an effect cell for frame 0 in layer 1 only.
+    EXPECT_EQ(timelineCell(0, 0), shell::strip::kEffectCell);
+    EXPECT_EQ(timelineCell(0, 1), shell::strip::kBackground);
+    EXPECT_EQ(timelineCell(1, 0), shell::strip::kBackground);
+    EXPECT_EQ(form.Xzahyou->text(), u("20"));
+}
+
+TEST_F(Form1Test, TwoPickedKeyFramesAreInterpolatedAndUndoRedoWorkFromTheMenu) {
+    start(moviePath());
+    chooseEffect("モザイク");
+    drawRegion(QPoint(10, 10), QPoint(50, 40));
+    clickTimeline(10);
+    ASSERT_EQ(editor().CurFlame, 10);
+    drawRegion(QPoint(90, 60), QPoint(150, 110));
+    ASSERT_EQ(editor().EffArr.at(0, 10).Kind, kouka::kMosaic);
+
+    clickTimeline(0);
+    EXPECT_EQ(editor().HokanST, 0);
+    shiftDown();
+    EXPECT_EQ(editor().ShiftDown, kTrue);
+    clickTimeline(10);
+    shiftUp();
+    EXPECT_EQ(editor().ShiftDown, kFalse);
+    EXPECT_EQ(form.TextHSt->text(), u("0"));
+    EXPECT_EQ(form.TextHEnd->text(), u("10"));
+    // The picked range is marked on the selected layer.
+    EXPECT_NE(timelineCell(5, 0), shell::strip::kBackground);
+
+    QTest::mouseClick(form.ComHokan, Qt::LeftButton);
+    for (int f = 1; f < 10; ++f) EXPECT_EQ(editor().EffArr.at(0, f).Kind, kouka::kMosaic) << f;
+    const int16_t middleX = editor().EffArr.at(0, 5).X;
+    EXPECT_GT(middleX, editor().EffArr.at(0, 0).X);
+    EXPECT_LT(middleX, editor().EffArr.at(0, 10).X);
+    // Esc ends the picking; the cells are plain effect cells again.
+    QTest::keyClick(keyTarget(), Qt::Key_Escape);
+    EXPECT_EQ(editor().HokanST, -1);
+    EXPECT_TRUE(form.TextHSt->text().isEmpty());
+    EXPECT_EQ(timelineCell(5, 0), shell::strip::kEffectCell);
+
+    form.mnuEfUndo->trigger();
+    for (int f = 1; f < 10; ++f) EXPECT_EQ(editor().EffArr.at(0, f).Kind, 0) << f;
+    EXPECT_EQ(editor().EffArr.at(0, 10).Kind, kouka::kMosaic);
+    EXPECT_EQ(timelineCell(5, 0), shell::strip::kBackground);
+    form.mnuEfRedo->trigger();
+    for (int f = 1; f < 10; ++f) EXPECT_EQ(editor().EffArr.at(0, f).Kind, kouka::kMosaic) << f;
+    EXPECT_EQ(modal.unexpected, 0);
+}
+
+TEST_F(Form1Test, EditFileIsSavedAndReopenedThroughTheDialogs) {
+    start(moviePath());
+    chooseEffect("モザイク");
+    drawRegion(QPoint(30, 30), QPoint(90, 70));
+    const EffRec drawn = editor().EffArr.at(0, 0);
+    const std::string editPath = dir_->path("project.txt");
+    modal.choosePath(QString::fromStdString(editPath));
+    form.mnuEdFileSaveAs->trigger();
+    ASSERT_TRUE(std::filesystem::exists(editPath))
+        << (modal.chosen.empty() ? "" : modal.chosen.back());
+    EXPECT_EQ(editor().EdSaved, kTrue);
+    ASSERT_FALSE(modal.dialogTitles.empty());
+    EXPECT_EQ(modal.dialogTitles.back(), "名前を付けて保存");
+
+    QTest::mouseClick(form.LayErase, Qt::LeftButton);
+    ASSERT_EQ(editor().EffArr.at(0, 0).Kind, 0);
+
+    modal.choosePath(QString::fromStdString(editPath));
+    form.mnuEdFileOpen->trigger();
+    EXPECT_EQ(modal.dialogTitles.back(), "開く");
+    const EffRec& back = editor().EffArr.at(0, 0);
+    EXPECT_EQ(back.Kind, drawn.Kind);
+    EXPECT_EQ(back.X, drawn.X);
+    EXPECT_EQ(back.Y, drawn.Y);
+    EXPECT_EQ(back.W, drawn.W);
+    EXPECT_EQ(back.H, drawn.H);
+    EXPECT_EQ(timelineCell(0, 0), shell::strip::kEffectCell);
+    EXPECT_EQ(modal.unexpected, 0);
+}
+
+TEST_F(Form1Test, ClosingWithUnsavedWorkAsksAndCancelKeepsTheWindow) {
+    start(moviePath());
+    chooseEffect("モザイク");
+    drawRegion(QPoint(30, 30), QPoint(90, 70));
+    ASSERT_EQ(editor().EdSaved, kFalse);
+    modal.clickButton(u("キャンセル"));
+    EXPECT_FALSE(form.close());
+    EXPECT_TRUE(form.isVisible());
+    ASSERT_EQ(modal.seenTexts.size(), 1u);
+    EXPECT_EQ(modal.seenTexts[0], "現在の編集ファイルは保存していません。保存しますか？");
+    EXPECT_EQ(modal.seenTitles[0], "警告");
+    EXPECT_EQ(modal.seenButtons, (std::vector<std::string>{"はい", "いいえ", "キャンセル"}));
+    EXPECT_EQ(editor().MvOpen, kTrue);
+    // "No" lets it close without saving.
+    modal.clickButton(u("いいえ"));
+    EXPECT_TRUE(form.close());
+}
+
+TEST_F(Form1Test, LayerStripsSelectAndDisableLayers) {
+    start(moviePath());
+    QTest::mouseClick(form.PictLayNomb, Qt::LeftButton, Qt::NoModifier, at(22 * 2 + 5, 5));
+    EXPECT_EQ(editor().SelLay, 2);
+    EXPECT_EQ(form.PictLayNomb->picture().pixelColor(22 * 2 + 3, 3), shell::strip::kLightRed);
+    QTest::mouseClick(form.PictLayEnable, Qt::LeftButton, Qt::NoModifier, at(22 * 1 + 5, 5));
+    EXPECT_EQ(editor().LayEnable[1], kFalse);
+    QTest::mouseClick(form.LayRight, Qt::LeftButton);
+    EXPECT_EQ(editor().SelLay, 3);
+}
+
+TEST_F(Form1Test, OverviewAndFrameStripClicksMoveTheCurrentFrame) {
+    start(moviePath());
+    const double scale = editor().SliderScale;
+    QTest::mouseClick(form.PicSldr, Qt::LeftButton, Qt::NoModifier, at(5, 20 * scale));
+    EXPECT_EQ(editor().CurFlame, 20);
+    QTest::mouseClick(form.PicSldr2, Qt::LeftButton, Qt::NoModifier,
+                      at(5, static_cast<double>(Form1::kStripHeight) / 60.0 * 3.5));
+    EXPECT_EQ(editor().CurFlame, editor().TLTop + 3);
+    form.mnuEndFrame->trigger();
+    EXPECT_EQ(editor().ENDFlame, editor().CurFlame);
+    EXPECT_EQ(form.Label22->text(), QString::number(editor().CurFlame));
+}
+
+}  // namespace
+}  // namespace movalux::test
