@@ -164,6 +164,9 @@ int16_t Editor::saveEditFileTo(const std::string& path) {
 // --- Reading ---------------------------------------------------------------
 
 void Editor::mnuEdFileOpen_Click() {
+    // Reading replaces the whole project: unsaved work is offered a save
+    // first, as when the movie is released.
+    if (!confirmDropUnsaved()) return;
     FileDialogRequest req;
     req.kind = FileDialogRequest::Kind::Open;
     req.title = "開く";

@@ -290,7 +290,8 @@ public:
     int32_t FrmSelEND = 0;
     // Start-up steps 9 and 10: the modules' first commands, then the movie
     // named on the command line (one name; a blank in it is refused).
-    void startUp(const std::string& commandLine);
+    // The command line's arguments: one movie name, which may hold blanks.
+    void startUp(const std::vector<std::string>& arguments);
     void PictMain_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
     void PictMain_MouseMove(int16_t Button, int16_t Shift, float X, float Y);
     // Timeline click; stripHeight is the timeline's height in its own units.
@@ -341,6 +342,29 @@ public:
     void mnuTokaNon_Click();
     // The overview slider strip's height in its units.
     static constexpr int32_t kSliderStripUnits = 485;
+
+    // --- Playback (playback/PlayFrame.cpp) -----------------------------------
+    double PlaySpeed = 1.0;       // Combo4 / 100
+    bool TimeYusen = true;        // skip frames to keep time
+    bool TimeYusenMenu = true;    // "再生時間優先" checked (else "表示優先")
+    int16_t PlayDirection = 1;    // of the last play command
+    int32_t PlaySTFlame = 0;      // current frame when the play loop began
+    uint32_t LastTick = 0;        // clock at the last shown frame
+    uint32_t STTick = 0;          // clock when the loop began
+    // Play forward (ComPlay, F11) or backward (ComBack, F8) through the play
+    // range with the effects, until its end or a pause.
+    void PlayMv();
+    void PlayRev();
+    void PlayFrame(int16_t KomaMove1);
+    // ComStp, F9: ends a play loop or a write at its next pass.
+    void PlayPause();
+    void SetYusen();
+    void Combo4_Click(std::string_view speedText);
+    void mnuTimeY_Click();
+    void mnuFrameY_Click();
+    // The play range: the marked range (選択内) or the whole movie (全体).
+    void Option1_Click();
+    void Option2_Click();
 
     // --- Writing movies, sound and conversions (editor/MovieRecord.cpp) ----
     int16_t RecSound = kTrue;   // with sound: menuRec and ComRec set it, menuRecM clears it

@@ -147,7 +147,9 @@ Editor::RecOutcome Editor::MVRec() {
     }
     RecFName = answer.path;
     RecSpeed = writingSpeedFromCombo2();
-    const double speed = RecSpeed;
+    // The single-precision speed to the nearest millionth: 0.7f is just
+    // below 0.7, which would drop a frame from every tenth step.
+    const double speed = std::round(static_cast<double>(RecSpeed) * 1e6) / 1e6;
     GrabHeader.biSizeImage = pictMain_.width() * pictMain_.height() * 3;
 
     const std::vector<CompressorOption> offered = compressorOptions();
@@ -328,7 +330,7 @@ int32_t Editor::makeWaveSeconds(double fromSeconds, double toSeconds, const std:
     job.moviePath = MvFName;
     job.fromSeconds = std::min(fromSeconds, toSeconds);
     job.toSeconds = std::max(fromSeconds, toSeconds);
-    job.speed = std::clamp(static_cast<double>(RecSpeed), 0.1, 10.0);
+    job.speed = std::clamp(std::round(static_cast<double>(RecSpeed) * 1e6) / 1e6, 0.1, 10.0);
     job.video = boolVideo;
     job.sound = MvSound == kTrue;
     job.frameRate = FrameRate;

@@ -68,25 +68,17 @@ int32_t clampFrame(double v) {
 
 // --- Start-up ----------------------------------------------------------------
 
-void Editor::startUp(const std::string& commandLine) {
+void Editor::startUp(const std::vector<std::string>& arguments) {
     trapped(host_, "FL1", [&] {
         jumpEffValues(kouka::kMovie, cmd::kInit, 0, 0, PanelScale);
         jumpEffValues(kouka::kMaskEllipse, cmd::kPanel, 0, 0, PanelScale);
     });
     trapped(host_, "FL1", [&] {
-        if (commandLine.empty()) return;
-        // The command line is one name; split at blanks only so that the name
-        // check can refuse what was more than one.
-        std::vector<std::string> names;
-        size_t from = 0;
-        while (true) {
-            const size_t blank = commandLine.find(' ', from);
-            names.push_back(commandLine.substr(from, blank - from));
-            if (blank == std::string::npos) break;
-            from = blank + 1;
-        }
-        if (!ChkFName(names)) return;
-        setMovieNames(commandLine);
+        if (arguments.empty()) return;
+        // Several arguments are several names, which the check refuses; one
+        // path with blanks is one name here.
+        if (!ChkFName(arguments)) return;
+        setMovieNames(arguments.front());
         OpenMovie();
     });
 }

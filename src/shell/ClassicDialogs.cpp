@@ -12,13 +12,13 @@ namespace movalux::shell {
 
 namespace {
 
-struct ButtonSpec {
+struct ButtonChoice {
     const char* caption;
     int answer;
     QMessageBox::ButtonRole role;
 };
 
-std::vector<ButtonSpec> buttonsFor(int style) {
+std::vector<ButtonChoice> buttonsFor(int style) {
     switch (style & 7) {
         case msgbox::kOkCancel:
             return {{"OK", msgbox::kAnswerOk, QMessageBox::ActionRole},
@@ -60,24 +60,24 @@ int showClassicMessageBox(QWidget* parent, std::string_view text, int style,
     box.setWindowTitle(title.empty() ? QString::fromUtf8(kAppTitle) : qs(title));
     box.setText(qs(text));
     box.setIcon(iconFor(style));
-    const std::vector<ButtonSpec> specs = buttonsFor(style);
+    const std::vector<ButtonChoice> choices = buttonsFor(style);
     std::vector<QPushButton*> buttons;
-    for (const ButtonSpec& s : specs)
+    for (const ButtonChoice& s : choices)
         buttons.push_back(box.addButton(QString::fromUtf8(s.caption), s.role));
     const size_t defaultIndex = static_cast<size_t>((style >> 8) & 3);
     box.setDefaultButton(buttons[defaultIndex < buttons.size() ? defaultIndex : 0]);
     // Esc and the close box: Cancel where offered, otherwise the last button
     // that does not go ahead (No), otherwise OK.
     QPushButton* escape = buttons.back();
-    for (size_t i = 0; i < specs.size(); ++i)
-        if (specs[i].answer == msgbox::kAnswerCancel) escape = buttons[i];
+    for (size_t i = 0; i < choices.size(); ++i)
+        if (choices[i].answer == msgbox::kAnswerCancel) escape = buttons[i];
     box.setEscapeButton(escape);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     for (size_t i = 0; i < buttons.size(); ++i)
-        if (clicked == buttons[i]) return specs[i].answer;
+        if (clicked == buttons[i]) return choices[i].answer;
     for (size_t i = 0; i < buttons.size(); ++i)
-        if (escape == buttons[i]) return specs[i].answer;
+        if (escape == buttons[i]) return choices[i].answer;
     return msgbox::kAnswerCancel;
 }
 

@@ -639,7 +639,7 @@ void Form1::connectHandlers() {
 
 // --- Start-up, closing, keys, wheel -------------------------------------------------
 
-void Form1::Form_Load(const std::string& commandLine) {
+void Form1::Form_Load(const std::vector<std::string>& arguments) {
     const auto step = [this](auto&& action) {
         try {
             action();
@@ -647,7 +647,7 @@ void Form1::Form_Load(const std::string& commandLine) {
             host_->MsgBox("エラー(FL1)51が発生しました", msgbox::kOk, "");
         }
     };
-    step([&] { commandLine_ = commandLine; });
+    step([&] { arguments_ = arguments; });
     step([&] {
         panelScaleStore_ = static_cast<float>(73.0 / Frame1->height());
         editor_->PanelScale = panelScaleStore_;
@@ -673,7 +673,7 @@ void Form1::Form_Load(const std::string& commandLine) {
         std::error_code ec;
         std::filesystem::create_directories(mxTempFolder(), ec);
     });
-    forward([&] { editor_->startUp(commandLine_); });
+    forward([&] { editor_->startUp(arguments_); });
     step([&] { SetToolTip(); });
     DspSelLayer();
     DspLayEnable();

@@ -38,7 +38,7 @@ class Form1 : public QMainWindow {
 
     // Start-up; commandLine is the movie named on the command line ("" for
     // none).
-    void Form_Load(const std::string& commandLine);
+    void Form_Load(const std::vector<std::string>& arguments);
 
     Editor& editor() { return *editor_; }
     QtHost& host() { return *host_; }
@@ -138,7 +138,7 @@ class Form1 : public QMainWindow {
     std::unique_ptr<Editor> editor_;
     VerInfo* verInfo_ = nullptr;
     QImage picSl2Bk_;  // PicSl2Bk, the frame strip's background
-    std::string commandLine_;
+    std::vector<std::string> arguments_;
     bool tooltipsOn_ = false;
     bool wheelGuard_ = false;
     bool shownOpen_ = false;

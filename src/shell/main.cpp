@@ -1,5 +1,5 @@
-// The editor window's program: one Form1 on one Editor. The command line's
-// arguments are joined into the one movie name the window checks.
+// The editor window's program: one Form1 on one Editor, started with the
+// command line's arguments (one movie name).
 
 #include <QApplication>
 
@@ -9,14 +9,11 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Movalux"));
-    std::string commandLine;
+    std::vector<std::string> arguments;
     const QStringList args = QApplication::arguments();
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (i > 1) commandLine += ' ';
-        commandLine += movalux::shell::utf8(args[i]);
-    }
+    for (qsizetype i = 1; i < args.size(); ++i) arguments.push_back(movalux::shell::utf8(args[i]));
     movalux::shell::Form1 window;
-    window.Form_Load(commandLine);
+    window.Form_Load(arguments);
     window.show();
     return QApplication::exec();
 }

@@ -321,6 +321,23 @@ TEST_F(EditFileTest, ReadsCp932FilesAndForwardSlashOrBackslashPaths) {
     EXPECT_NE(slurp(path("utf8.txt")).find("\"マスク\"\r\n"), std::string::npos);
 }
 
+TEST_F(EditFileTest, OpeningAnotherFileOffersToSaveUnsavedWorkFirst) {
+    ASSERT_EQ(editor.saveEditFileTo(path("other.txt")), 0);
+    editor.EffArr.at(0, 3) = EffRec{6, 1, 1, 9, 9, 8, "0"};
+    editor.EdSaved = kFalse;
+    host.queueAnswer(msgbox::kAnswerCancel);
+    editor.mnuEdFileOpen_Click();
+    EXPECT_TRUE(host.dialogs.empty());  // cancelled before the open dialog
+    EXPECT_EQ(editor.EffArr.at(0, 3).Kind, 6);
+
+    host.queueAnswer(msgbox::kAnswerNo);
+    host.queueDialogPath(path("other.txt"));
+    editor.mnuEdFileOpen_Click();
+    ASSERT_EQ(host.dialogs.size(), 1u);
+    EXPECT_EQ(host.dialogs[0].title, "開く");
+    EXPECT_EQ(editor.EffArr.at(0, 3).Kind, 0);  // the other file replaced the work
+}
+
 TEST_F(EditFileTest, TheCloseAndReleasePromptFollowsTheAnswers) {
     editor.EdSaved = kTrue;
     EXPECT_TRUE(editor.Form_Unload());

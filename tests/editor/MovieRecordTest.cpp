@@ -127,6 +127,8 @@ TEST_F(MovieRecordTest, EachSpeedWritesTheFramesOfItsStepping) {
         {"100", false, 2, 9, {9, 8, 7, 6, 5, 4, 3, 2}},
         {"50", false, 3, 6, repeated({6, 5, 4, 3}, 2)},
         {"200", false, 20, 29, {29, 27, 25, 23, 21}},
+        {"75", true, 0, 5, {0, 0, 1, 2, 3, 3, 4, 5}},
+        {"70", true, 0, 6, {0, 0, 1, 2, 2, 3, 4, 4, 5, 6}},
     };
     int i = 0;
     for (const Case& c : cases) {

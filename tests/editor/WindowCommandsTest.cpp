@@ -266,12 +266,19 @@ TEST_F(WindowCommandsTest, CheckPreVewFollowsTheBox) {
     EXPECT_TRUE(editor.PreviewOn);
 }
 
-TEST_F(WindowCommandsTest, CommandLineWithBlankIsRefused) {
+TEST_F(WindowCommandsTest, CommandLineWithTwoNamesIsRefused) {
     editor.MvOpen = kFalse;
-    editor.startUp("/tmp/a b.avi");
+    editor.startUp({"/tmp/a.avi", "/tmp/b.avi"});
     ASSERT_FALSE(host.messages.empty());
     EXPECT_EQ(host.messages.back().text, "ひとつだけドロップしてください");
     EXPECT_EQ(editor.MvOpen, kFalse);
+}
+
+TEST_F(WindowCommandsTest, CommandLinePathWithBlanksIsOneName) {
+    editor.MvOpen = kFalse;
+    editor.startUp({"/tmp/no such folder/a b.avi"});
+    for (const auto& m : host.messages) EXPECT_NE(m.text, "ひとつだけドロップしてください");
+    EXPECT_EQ(editor.MvFName, "/tmp/no such folder/a b.avi");
 }
 
 }  // namespace

@@ -61,8 +61,8 @@ class Form1Test : public ::testing::Test {
     }
     static std::string moviePath() { return dir_->path("clip.avi"); }
 
-    void start(const std::string& commandLine) {
-        form.Form_Load(commandLine);
+    void start(const std::vector<std::string>& arguments) {
+        form.Form_Load(arguments);
         form.show();
         QApplication::processEvents();
     }
@@ -116,7 +116,7 @@ class Form1Test : public ::testing::Test {
 TempDir* Form1Test::dir_ = nullptr;
 
 TEST_F(Form1Test, StartsWithMenusInOrderAndMovieControlsDisabled) {
-    start("");
+    start({});
     std::vector<std::string> top;
     for (QAction* a : form.menuBar()->actions()) top.push_back(a->text().toStdString());
     EXPECT_EQ(top,
@@ -195,7 +195,7 @@ TEST_F(Form1Test, StartsWithMenusInOrderAndMovieControlsDisabled) {
 }
 
 TEST_F(Form1Test, EveryTooltipIsSetAtStartAndTheHintMenuTogglesThem) {
-    start("");
+    start({});
     ASSERT_EQ(Form1::toolTipTable().size(), 38u);
     for (const auto& [name, tip] : Form1::toolTipTable()) {
         QWidget* w = form.findChild<QWidget*>(u(name));
@@ -213,7 +213,7 @@ TEST_F(Form1Test, EveryTooltipIsSetAtStartAndTheHintMenuTogglesThem) {
 }
 
 TEST_F(Form1Test, CommandLineMovieOpensAndEnablesTheControls) {
-    start(moviePath());
+    start({moviePath()});
     ASSERT_EQ(editor().MvOpen, kTrue);
     EXPECT_EQ(editor().PictMain().width(), 160);
     EXPECT_EQ(form.PictMain->width(), 160 + 2 * PictureBox::kBorder);
@@ -245,14 +245,14 @@ TEST_F(Form1Test, CommandLineMovieOpensAndEnablesTheControls) {
 
 TEST_F(Form1Test, CommandLineWithTwoNamesShowsTheOneOnlyMessage) {
     modal.clickButton("OK");
-    start(moviePath() + " " + moviePath());
+    start({moviePath(), moviePath()});
     EXPECT_EQ(editor().MvOpen, kFalse);
     ASSERT_FALSE(modal.seenTexts.empty());
     EXPECT_EQ(modal.seenTexts.front(), "ひとつだけドロップしてください");
 }
 
 TEST_F(Form1Test, DrawnMosaicIsStoredShownInTheFrameAndOnTheTimeline) {
-    start(moviePath());
+    start({moviePath()});
     chooseEffect("モザイク");
     EXPECT_EQ(editor().KoukaSel, kouka::kMosaic);
     const Surface before = editor().PictMain();
@@ -282,7 +282,7 @@ TEST_F(Form1Test, DrawnMosaicIsStoredShownInTheFrameAndOnTheTimeline) {
 }
 
 TEST_F(Form1Test, TwoPickedKeyFramesAreInterpolatedAndUndoRedoWorkFromTheMenu) {
-    start(moviePath());
+    start({moviePath()});
     chooseEffect("モザイク");
     drawRegion(QPoint(10, 10), QPoint(50, 40));
     clickTimeline(10);
@@ -323,7 +323,7 @@ TEST_F(Form1Test, TwoPickedKeyFramesAreInterpolatedAndUndoRedoWorkFromTheMenu) {
 }
 
 TEST_F(Form1Test, EditFileIsSavedAndReopenedThroughTheDialogs) {
-    start(moviePath());
+    start({moviePath()});
     chooseEffect("モザイク");
     drawRegion(QPoint(30, 30), QPoint(90, 70));
     const EffRec drawn = editor().EffArr.at(0, 0);
@@ -353,7 +353,7 @@ TEST_F(Form1Test, EditFileIsSavedAndReopenedThroughTheDialogs) {
 }
 
 TEST_F(Form1Test, ClosingWithUnsavedWorkAsksAndCancelKeepsTheWindow) {
-    start(moviePath());
+    start({moviePath()});
     chooseEffect("モザイク");
     drawRegion(QPoint(30, 30), QPoint(90, 70));
     ASSERT_EQ(editor().EdSaved, kFalse);
@@ -371,7 +371,7 @@ TEST_F(Form1Test, ClosingWithUnsavedWorkAsksAndCancelKeepsTheWindow) {
 }
 
 TEST_F(Form1Test, LayerStripsSelectAndDisableLayers) {
-    start(moviePath());
+    start({moviePath()});
     QTest::mouseClick(form.PictLayNomb, Qt::LeftButton, Qt::NoModifier, at(22 * 2 + 5, 5));
     EXPECT_EQ(editor().SelLay, 2);
     EXPECT_EQ(form.PictLayNomb->picture().pixelColor(22 * 2 + 3, 3), shell::strip::kLightRed);
@@ -382,7 +382,7 @@ TEST_F(Form1Test, LayerStripsSelectAndDisableLayers) {
 }
 
 TEST_F(Form1Test, OverviewAndFrameStripClicksMoveTheCurrentFrame) {
-    start(moviePath());
+    start({moviePath()});
     const double scale = editor().SliderScale;
     QTest::mouseClick(form.PicSldr, Qt::LeftButton, Qt::NoModifier, at(5, 20 * scale));
     EXPECT_EQ(editor().CurFlame, 20);

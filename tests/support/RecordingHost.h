@@ -40,6 +40,13 @@ public:
         if (onDoEvents) onDoEvents(doEvents);
     }
     uint32_t timeGetTime() override { return clockMs; }
+    // The fake clock moves on by the time waited; every wait is recorded.
+    void WaitEvents(uint32_t maxMs) override {
+        DoEvents();
+        waits.push_back(maxMs);
+        clockMs += maxMs;
+    }
+    std::vector<uint32_t> waits;
     void SetLabel(std::string_view name, std::string_view text) override;
     std::string LabelText(std::string_view name) const override;
     void Refresh(Picture picture) override { ++refreshes[picture]; }
