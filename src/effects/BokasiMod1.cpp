@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "effects/ModuleCommands.h"
 #include "effects/RasterOps.h"
 #include "effects/Surface.h"
 #include "host/Host.h"
@@ -120,111 +121,21 @@ void queueBlurOutside(BlurBlender& blender, int sw, int sh, int32_t X, int32_t Y
 }
 
 int32_t BokasiMod1::handle(EffArgs& args) {
-    fixSize_ = args.FixSize != 0;
-    switch (args.DoNom) {
-        case cmd::kMouseDown:
-            gesture_.mouseDown(env_, fixSize_, args.X, args.Y);
-            return 0;
-        case cmd::kMouseMove:
-            gesture_.mouseMove(env_, fixSize_, args.X, args.Y);
-            return 0;
-        case cmd::kMouseUp:
-            gesture_.mouseUp(env_, fixSize_, args.X, args.Y);
-            EffApply();
-            gesture_.endDrawing();
-            return 0;
-        case cmd::kRender: {
-            struct RenderScope {
-                BokasiMod1& m;
-                explicit RenderScope(BokasiMod1& mod) : m(mod) { m.render_ = true; }
-                ~RenderScope() {
-                    m.render_ = false;
-                    m.strength_ = m.savedStrength_;
-                    m.text_ = m.savedText_;
-                    m.inside_ = m.text_ == "0";
-                }
-            } scope(*this);
-            EffApply();
-            return 0;
-        }
-        case cmd::kXYSet:
-            if (gesture_.xySet(env_, args.Button, args.Shift, args.X, args.Y)) EffApply();
-            gesture_.endDrawing();
-            return 0;
-        case cmd::kPanel:
-            layoutScale_ = args.X;
-            EffPanel();
-            return kouka::kBlur;
-        case cmd::kParam:
-            DoParam(args.Button, args.Shift);
-            env_.DrawShapeIcon();
-            return kouka::kBlur;
-        case cmd::kHokan:
-            return 1;
-        default:
-            return 0;
-    }
+    return ModuleCommands::region(*this, args);
 }
 
 void BokasiMod1::DoParam(int16_t code, int16_t value) {
-    switch (code) {
-        case ctl::kOption3:
-            text_ = "0";
-            inside_ = true;
-            savedText_ = text_;
-            break;
-        case ctl::kOption4:
-            text_ = "1";
-            inside_ = false;
-            savedText_ = text_;
-            break;
-        case ctl::kCombo5:
-            if (value >= 0 && value <= 3) {
-                strength_ = kBlurStrengths[value];
-                savedStrength_ = strength_;
-            }
-            break;
-        default:
-            break;
-    }
+    if (choice_.chooseSide(code)) return;
+    if (code == ctl::kCombo5 && value >= 0 && value <= 3)
+        choice_.chooseParam(kBlurStrengths[value]);
 }
 
 void BokasiMod1::EffPanel() {
     Panel& p = env_.panel();
     try {
-        p.setVisible("Frame5", true);
-        p.setCaption("Frame5", "ぼかし");
-        for (const char* hidden :
-             {"Frame6", "Combo6", "Label6", "Label3", "RDPictBtn", "PreVewPict", "Combo1",
-              "ComdBtn2", "ComSTP2", "HScroll1", "HScroll2", "HScroll3"})
-            p.setVisible(hidden, false);
-        p.setEnabled("ComFdIn", false);
-        p.setEnabled("ComFdOut", false);
-        p.setEnabled("mnuAll", true);
-
-        p.setVisible("Label1", true);
-        p.setCaption("Label1", "細かさ");
-        p.setChecked("Option3", true);
-        p.setCaption("Option3", "内側");
-        p.setCaption("Option4", "外側");
-
-        p.setVisible("Combo5", true);
-        p.clearList("Combo5");
-        for (const char* item : {"微", "弱", "中", "強"}) p.addItem("Combo5", item);
-        p.setListIndex("Combo5", 1);
-
-        layoutCoordinateFrame(p, layoutScale_);
-        const int font = panelFontSize(layoutScale_);
-        p.move("Label1", 2920, 420);
-        p.setFontSize("Label1", font);
-        p.move("Combo5", 3680, 360);
-        p.setFontSize("Combo5", font);
-
-        strength_ = 2;
-        text_ = "0";
-        inside_ = true;
-        savedStrength_ = strength_;
-        savedText_ = text_;
+        layoutSidePanel(p, layoutScale_, "ぼかし", {"微", "弱", "中", "強"}, 1);
+        choice_.chooseParam(2);
+        choice_.chooseText("0");
         env_.DspFrame2();
     } catch (const std::exception& e) {
         env_.host().MsgBox(panelErrorText("Bok1", e), msgbox::kOk, kAppTitle);
@@ -234,27 +145,22 @@ void BokasiMod1::EffPanel() {
 void BokasiMod1::EffApply() {
     EffRec& work = env_.WorkRec();
     if (render_ && !gesture_.drawing) {
-        gesture_.X = static_cast<float>(wholeNumber(work.X));
-        gesture_.Y = static_cast<float>(wholeNumber(work.Y));
-        gesture_.W = static_cast<float>(wholeNumber(work.W));
-        gesture_.H = static_cast<float>(wholeNumber(work.H));
-        strength_ = work.Param;
-        text_ = work.Text;
-        inside_ = text_ == "0";
+        gesture_.loadRegion(work, true);
+        choice_.load(work);
     }
-    const int32_t x = wholeNumber(gesture_.X), y = wholeNumber(gesture_.Y);
-    const int32_t w = wholeNumber(gesture_.W), h = wholeNumber(gesture_.H);
-    if (const int o = blurOpacity(strength_); o >= 0) opacity_ = static_cast<uint8_t>(o);
+    const auto [x, y, w, h] = gesture_.pixels();
+    const int16_t strength = choice_.param;
+    if (const int o = blurOpacity(strength); o >= 0) opacity_ = static_cast<uint8_t>(o);
 
     // The blends go over the picture before this layer, so that a rubber
     // band left on PictMain by the drag is not blended into the result.
     Surface& main = env_.PictMain();
     const Surface& before = env_.PictJT();
     copyPicture(main, before);
-    if (inside_)
-        queueBlurInside(blender_, main.width(), main.height(), x, y, w, h, strength_, opacity_);
+    if (choice_.inside())
+        queueBlurInside(blender_, main.width(), main.height(), x, y, w, h, strength, opacity_);
     else
-        queueBlurOutside(blender_, main.width(), main.height(), x, y, w, h, strength_, opacity_);
+        queueBlurOutside(blender_, main.width(), main.height(), x, y, w, h, strength, opacity_);
     if (!blender_.empty()) {
         env_.host().SetPointer(pointer::kHourglass);
         blender_.run(main, before);
@@ -263,12 +169,8 @@ void BokasiMod1::EffApply() {
     env_.host().Refresh(Picture::PictMain);
 
     work.Kind = kouka::kBlur;
-    work.X = gesture_.X;
-    work.Y = gesture_.Y;
-    work.W = gesture_.W;
-    work.H = gesture_.H;
-    work.Param = strength_;
-    work.Text = text_;
+    gesture_.storeRegion(work);
+    choice_.store(work);
     gesture_.showRegion(env_.panel());
 }
 

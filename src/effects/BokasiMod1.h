@@ -57,9 +57,9 @@ class BokasiMod1 : public EffectModule {
   public:
     explicit BokasiMod1(EffectEnv& env) : env_(env) {}
 
-    int16_t strength() const { return strength_; }
-    const std::string& text() const { return text_; }
-    bool inside() const { return inside_; }
+    int16_t strength() const { return choice_.param; }
+    const std::string& text() const { return choice_.text; }
+    bool inside() const { return choice_.inside(); }
     uint8_t opacity() const { return opacity_; }
     const RegionGesture& region() const { return gesture_; }
 
@@ -67,6 +67,8 @@ class BokasiMod1 : public EffectModule {
     int32_t handle(EffArgs& args) override;
 
   private:
+    friend struct ModuleCommands;
+    int16_t effectNumber() const { return kouka::kBlur; }
     void EffPanel();
     void EffApply();
     void DoParam(int16_t code, int16_t value);
@@ -77,14 +79,9 @@ class BokasiMod1 : public EffectModule {
     float layoutScale_ = 0;
     bool fixSize_ = false;
     bool render_ = false;
-
-    int16_t strength_ = 0;
-    std::string text_;
-    bool inside_ = false;
+    // The strength and the side, "0" inside or "1" outside.
+    RegionChoice choice_;
     uint8_t opacity_ = 0;
-    // The panel's choice, restored after rendering other records.
-    int16_t savedStrength_ = 0;
-    std::string savedText_;
 };
 
 }  // namespace movalux

@@ -4,9 +4,9 @@
 // by numeric entry or reset to neutral; a click on the frame stores them.
 
 #include <cstdint>
-#include <string>
 
 #include "effects/EffectModule.h"
+#include "effects/ScrollBarValues.h"
 
 namespace movalux {
 
@@ -25,30 +25,25 @@ class BriteModule1 : public EffectModule {
   public:
     explicit BriteModule1(EffectEnv& env) : env_(env) {}
 
-    int32_t brightness() const { return B_; }
-    int32_t contrast() const { return C_; }
-    int32_t saturation() const { return V_; }
+    int32_t brightness() const { return bars_.values[0]; }
+    int32_t contrast() const { return bars_.values[1]; }
+    int32_t saturation() const { return bars_.values[2]; }
 
   protected:
     int32_t handle(EffArgs& args) override;
 
   private:
+    friend struct ModuleCommands;
+    int16_t effectNumber() const { return kouka::kBrightness; }
     void EffPanel();
     void EffApply();
     void DoParam(int16_t code, int16_t value);
-    // The three values onto the scroll bars; they become the panel's choice.
-    void setScrollBars(int32_t b, int32_t c, int32_t v);
 
     EffectEnv& env_;
     float layoutScale_ = 0;
     bool render_ = false;
-
-    int32_t B_ = 0, C_ = 0, V_ = 0;
-    float W_ = 0;  // whatever the width box held at numeric entry
-    int16_t param_ = 0;
-    std::string text_;
-    // The scroll bars' values, restored after rendering other records.
-    int32_t savedB_ = 0, savedC_ = 0, savedV_ = 0;
+    // Brightness, contrast and saturation.
+    ScrollBarValues bars_;
 };
 
 }  // namespace movalux

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "base/NumberText.h"
+#include "effects/ModuleCommands.h"
 #include "effects/RasterOps.h"
 #include "effects/Surface.h"
 #include "host/Host.h"
@@ -75,67 +76,14 @@ void KakudaiMod::lockedPointer(float& x, float& y) const {
 }
 
 int32_t KakudaiMod::handle(EffArgs& args) {
+    // The aspect lock moves the pointer of a drag and of its release (not of
+    // a whole-picture release); it reads this call's fix-size state.
     fixSize_ = args.FixSize != 0;
-    switch (args.DoNom) {
-        case cmd::kMouseDown:
-            gesture_.mouseDown(env_, fixSize_, args.X, args.Y);
-            return 0;
-        case cmd::kMouseMove: {
-            float x = args.X, y = args.Y;
-            if (gesture_.drawing) lockedPointer(x, y);
-            gesture_.mouseMove(env_, fixSize_, x, y);
-            return 0;
-        }
-        case cmd::kMouseUp: {
-            float x = args.X, y = args.Y;
-            if (x != -1.0f) lockedPointer(x, y);
-            gesture_.mouseUp(env_, fixSize_, x, y);
-            EffApply();
-            gesture_.endDrawing();
-            return 0;
-        }
-        case cmd::kRender: {
-            struct RenderScope {
-                KakudaiMod& m;
-                explicit RenderScope(KakudaiMod& mod) : m(mod) { m.render_ = true; }
-                ~RenderScope() {
-                    m.render_ = false;
-                    m.placement_ = m.savedPlacement_;
-                    m.text_ = m.savedText_;
-                    m.zoom_ = m.text_ == "0";
-                }
-            } scope(*this);
-            EffApply();
-            return 0;
-        }
-        case cmd::kXYSet:
-            if (gesture_.xySet(env_, args.Button, args.Shift, args.X, args.Y)) EffApply();
-            gesture_.endDrawing();
-            return 0;
-        case cmd::kPanel:
-            layoutScale_ = args.X;
-            EffPanel();
-            return kouka::kZoom;
-        case cmd::kParam:
-            DoParam(args.Button, args.Shift);
-            env_.DrawShapeIcon();
-            return kouka::kZoom;
-        case cmd::kHokan:
-            return 1;
-        default:
-            return 0;
-    }
-}
-
-void KakudaiMod::setText(std::string text) {
-    text_ = std::move(text);
-    savedText_ = text_;
-    zoom_ = text_ == "0";
-}
-
-void KakudaiMod::setPlacement(int16_t placement) {
-    placement_ = placement;
-    savedPlacement_ = placement;
+    float x = args.X, y = args.Y;
+    if ((args.DoNom == cmd::kMouseMove && gesture_.drawing) ||
+        (args.DoNom == cmd::kMouseUp && x != -1.0f))
+        lockedPointer(x, y);
+    return ModuleCommands::region(*this, args, x, y);
 }
 
 void KakudaiMod::DoParam(int16_t code, int16_t value) {
@@ -148,23 +96,23 @@ void KakudaiMod::DoParam(int16_t code, int16_t value) {
             aspectLock_ = false;
             break;
         case ctl::kOption5:
-            setText("0");
+            choice_.chooseText("0");
             // The list showing "左上" is the placement top-left.
             p.setListIndex("Combo6", 1);
-            setPlacement(1);
+            choice_.chooseParam(1);
             p.setEnabled("Combo6", false);
             break;
         case ctl::kOption6:
             // Own size on the colour that Combo5 shows, so that the picture
             // matches the panel.
-            setText(colourText(p.listIndex("Combo5")));
+            choice_.chooseText(colourText(p.listIndex("Combo5")));
             p.setEnabled("Combo6", true);
             break;
         case ctl::kCombo5:
-            if (value >= 0 && value <= 7) setText(colourText(value));
+            if (value >= 0 && value <= 7) choice_.chooseText(colourText(value));
             break;
         case ctl::kCombo6:
-            if (value == 0 || value == 1) setPlacement(value);
+            if (value == 0 || value == 1) choice_.chooseParam(value);
             break;
         default:
             break;
@@ -204,37 +152,29 @@ void KakudaiMod::EffPanel() {
     p.setFontSize("Combo5", font);
     p.setFontSize("Combo6", font);
 
-    setText("0");
-    setPlacement(1);
+    choice_.chooseText("0");
+    choice_.chooseParam(1);
     aspectLock_ = true;
 }
 
 void KakudaiMod::EffApply() {
     EffRec& work = env_.WorkRec();
     if (render_ && !gesture_.drawing) {
-        gesture_.X = work.X;
-        gesture_.Y = work.Y;
-        gesture_.W = work.W;
-        gesture_.H = work.H;
-        placement_ = work.Param;
-        text_ = work.Text;
+        gesture_.loadRegion(work, false);
+        choice_.load(work);
     }
-    zoom_ = text_ == "0";
     Surface& main = env_.PictMain();
     const Surface& before = env_.PictJT();
     // The ground fill works on the frame: start from the picture before this
     // layer, without the rubber band of the drag.
     copyPicture(main, before);
-    zoomPicture(main, before, gesture_.X, gesture_.Y, gesture_.W, gesture_.H, placement_, text_);
+    zoomPicture(main, before, gesture_.X, gesture_.Y, gesture_.W, gesture_.H, choice_.param,
+                choice_.text);
     env_.host().Refresh(Picture::PictMain);
 
     work.Kind = kouka::kZoom;
-    work.X = gesture_.X;
-    work.Y = gesture_.Y;
-    work.W = gesture_.W;
-    work.H = gesture_.H;
-    work.Param = placement_;
-    work.Text = text_;
+    gesture_.storeRegion(work);
+    choice_.store(work);
     Panel& p = env_.panel();
     p.setText("Xzahyou", formatFixed(gesture_.X, 0));
     p.setText("Yzahyou", formatFixed(gesture_.Y, 0));

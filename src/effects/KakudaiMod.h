@@ -33,36 +33,32 @@ class KakudaiMod : public EffectModule {
     explicit KakudaiMod(EffectEnv& env) : env_(env) {}
 
     bool aspectLock() const { return aspectLock_; }
-    bool zoom() const { return zoom_; }
-    int16_t placement() const { return placement_; }
-    const std::string& text() const { return text_; }
+    // Stretched over the frame (text "0") rather than at its own size.
+    bool zoom() const { return choice_.text == "0"; }
+    int16_t placement() const { return choice_.param; }
+    const std::string& text() const { return choice_.text; }
     const RegionGesture& region() const { return gesture_; }
 
   protected:
     int32_t handle(EffArgs& args) override;
 
   private:
+    friend struct ModuleCommands;
+    int16_t effectNumber() const { return kouka::kZoom; }
     void EffPanel();
     void EffApply();
     void DoParam(int16_t code, int16_t value);
     // The pointer as the aspect lock moves it during a drag.
     void lockedPointer(float& x, float& y) const;
-    void setText(std::string text);
-    void setPlacement(int16_t placement);
 
     EffectEnv& env_;
     RegionGesture gesture_;
     float layoutScale_ = 0;
     bool fixSize_ = false;
     bool render_ = false;
-
     bool aspectLock_ = false;
-    bool zoom_ = false;
-    int16_t placement_ = 0;
-    std::string text_;
-    // The panel's choice, restored after rendering other records.
-    int16_t savedPlacement_ = 0;
-    std::string savedText_;
+    // The placement and the text: "0" stretched, else the ground colour.
+    RegionChoice choice_;
 };
 
 }  // namespace movalux

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "base/NumberText.h"
+#include "effects/ModuleCommands.h"
 #include "effects/RasterOps.h"
 #include "effects/RegionGesture.h"
 #include "effects/Surface.h"
@@ -104,18 +105,8 @@ int32_t MaskModule1::handle(EffArgs& args) {
         case cmd::kXYSet:
             xySet(args.Button, args.Shift, args.X, args.Y);
             return 0;
-        case cmd::kPanel:
-            layoutScale_ = args.X;
-            EffPanel();
-            return shape_;
-        case cmd::kParam:
-            DoParam(args.Button, args.Shift);
-            env_.DrawShapeIcon();
-            return shape_;
-        case cmd::kHokan:
-            return 1;
         default:
-            return 0;
+            return ModuleCommands::panel(*this, args);
     }
 }
 

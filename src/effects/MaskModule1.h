@@ -55,6 +55,10 @@ class MaskModule1 : public EffectModule {
     int32_t handle(EffArgs& args) override;
 
   private:
+    friend struct ModuleCommands;
+    // The number of the shape now chosen: the panel commands answer it.
+    int16_t effectNumber() const { return shape_; }
+
     struct Outline {
         bool ellipse = false;
         double cx = 0, cy = 0, radius = 0, aspect = 0;

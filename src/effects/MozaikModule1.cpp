@@ -1,12 +1,11 @@
 #include "effects/MozaikModule1.h"
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 #include <stdexcept>
 #include <vector>
 
 #include "base/NumberText.h"
+#include "effects/ModuleCommands.h"
 #include "effects/RasterOps.h"
 #include "effects/Surface.h"
 #include "host/Host.h"
@@ -15,13 +14,6 @@
 namespace movalux {
 
 namespace {
-
-int32_t truncToInt32(float v) {
-    if (std::isnan(v)) return 0;
-    double t = std::trunc(static_cast<double>(v));
-    return static_cast<int32_t>(std::clamp(t, static_cast<double>(std::numeric_limits<int32_t>::min()),
-                                           static_cast<double>(std::numeric_limits<int32_t>::max())));
-}
 
 int64_t ceilDiv(int64_t a, int64_t b) {  // b > 0
     return a >= 0 ? (a + b - 1) / b : -((-a) / b);
@@ -143,102 +135,19 @@ void mosaicOutside(Surface& pic, int32_t X, int32_t Y, int32_t W, int32_t H, int
 
 int32_t MozaikModule1::handle(EffArgs& args) {
     kouka_ = args.KoukaNom;
-    fixSize_ = args.FixSize != 0;
-    switch (args.DoNom) {
-        case cmd::kMouseDown: gesture_.mouseDown(env_, fixSize_, args.X, args.Y); return 0;
-        case cmd::kMouseMove: gesture_.mouseMove(env_, fixSize_, args.X, args.Y); return 0;
-        case cmd::kMouseUp:
-            gesture_.mouseUp(env_, fixSize_, args.X, args.Y);
-            EffApply();
-            gesture_.endDrawing();
-            return 0;
-        case cmd::kRender: {
-            struct RenderScope {
-                MozaikModule1& m;
-                explicit RenderScope(MozaikModule1& mod) : m(mod) { m.render_ = true; }
-                ~RenderScope() {
-                    m.render_ = false;
-                    m.blockSize_ = m.savedBlockSize_;
-                    m.text_ = m.savedText_;
-                    m.inside_ = m.text_ == "0";
-                }
-            } scope(*this);
-            EffApply();
-            return 0;
-        }
-        case cmd::kXYSet:
-            if (gesture_.xySet(env_, args.Button, args.Shift, args.X, args.Y)) EffApply();
-            gesture_.endDrawing();
-            return 0;
-        case cmd::kPanel:
-            layoutScale_ = args.X;
-            EffPanel();
-            return kouka::kMosaic;
-        case cmd::kParam:
-            DoParam(args.Button, args.Shift);
-            env_.DrawShapeIcon();
-            return kouka::kMosaic;
-        case cmd::kHokan: return 1;
-        default: return 0;
-    }
+    return ModuleCommands::region(*this, args);
 }
 
 void MozaikModule1::DoParam(int16_t code, int16_t value) {
-    switch (code) {
-        case ctl::kOption3:
-            text_ = "0";
-            inside_ = true;
-            savedText_ = text_;
-            break;
-        case ctl::kOption4:
-            text_ = "1";
-            inside_ = false;
-            savedText_ = text_;
-            break;
-        case ctl::kCombo5:
-            if (value >= 0 && value <= 4) {
-                blockSize_ = kMosaicBlockSizes[value];
-                savedBlockSize_ = blockSize_;
-            }
-            break;
-        default: break;
-    }
+    if (choice_.chooseSide(code)) return;
+    if (code == ctl::kCombo5 && value >= 0 && value <= 4) choice_.chooseParam(kMosaicBlockSizes[value]);
 }
 
 void MozaikModule1::EffPanel() {
-    Panel& p = env_.panel();
-    p.setVisible("Frame5", true);
-    p.setCaption("Frame5", "モザイク");
-    for (const char* hidden : {"Frame6", "Combo6", "Label6", "Label3", "RDPictBtn", "PreVewPict", "Combo1",
-                               "ComdBtn2", "ComSTP2", "HScroll1", "HScroll2", "HScroll3"})
-        p.setVisible(hidden, false);
-    p.setEnabled("ComFdIn", false);
-    p.setEnabled("ComFdOut", false);
-    p.setEnabled("mnuAll", true);
+    layoutSidePanel(env_.panel(), layoutScale_, "モザイク", {"微小", "小", "中", "大", "特大"}, 2);
 
-    p.setVisible("Label1", true);
-    p.setCaption("Label1", "細かさ");
-    p.setChecked("Option3", true);
-    p.setCaption("Option3", "内側");
-    p.setCaption("Option4", "外側");
-
-    p.setVisible("Combo5", true);
-    p.clearList("Combo5");
-    for (const char* item : {"微小", "小", "中", "大", "特大"}) p.addItem("Combo5", item);
-    p.setListIndex("Combo5", 2);
-
-    layoutCoordinateFrame(p, layoutScale_);
-    const int font = panelFontSize(layoutScale_);
-    p.move("Label1", 2920, 420);
-    p.setFontSize("Label1", font);
-    p.move("Combo5", 3680, 360);
-    p.setFontSize("Combo5", font);
-
-    inside_ = true;
-    text_ = "0";
-    blockSize_ = 8;
-    savedText_ = text_;
-    savedBlockSize_ = blockSize_;
+    choice_.chooseText("0");
+    choice_.chooseParam(8);
     kouka_ = kouka::kMosaic;
     fixSize_ = false;
     env_.DspFrame2();
@@ -246,44 +155,27 @@ void MozaikModule1::EffPanel() {
 
 void MozaikModule1::EffApply() {
     EffRec& work = env_.WorkRec();
-    int32_t x, y, w, h;
     if (render_ && !gesture_.drawing) {
-        gesture_.X = static_cast<float>(truncToInt32(work.X));
-        gesture_.Y = static_cast<float>(truncToInt32(work.Y));
-        gesture_.W = static_cast<float>(truncToInt32(work.W));
-        gesture_.H = static_cast<float>(truncToInt32(work.H));
-        blockSize_ = work.Param;
-        text_ = work.Text;
-        inside_ = text_ == "0";
+        gesture_.loadRegion(work, true);
+        choice_.load(work);
     }
-    x = truncToInt32(gesture_.X);
-    y = truncToInt32(gesture_.Y);
-    w = truncToInt32(gesture_.W);
-    h = truncToInt32(gesture_.H);
-    if (blockSize_ < 1) throw std::invalid_argument("block size");
+    const auto [x, y, w, h] = gesture_.pixels();
+    const int32_t blockSize = choice_.param;
+    if (blockSize < 1) throw std::invalid_argument("block size");
 
     // The picture before this layer is PictJT; the result goes to PictMain.
     // Transforming a copy in PictMain reads every pixel once and writes it once.
+    startFromPictureBefore(env_);
     Surface& main = env_.PictMain();
-    const Surface& before = env_.PictJT();
-    if (main.width() == before.width() && main.height() == before.height()) {
-        copyPicture(main, before);
-    } else {
-        env_.host().MsgBox(kReadFailedText, msgbox::kOk, kAppTitle);
-    }
-    if (inside_)
-        mosaicInside(main, x, y, w, h, blockSize_);
+    if (choice_.inside())
+        mosaicInside(main, x, y, w, h, blockSize);
     else
-        mosaicOutside(main, x, y, w, h, blockSize_);
+        mosaicOutside(main, x, y, w, h, blockSize);
     env_.host().Refresh(Picture::PictMain);
 
     work.Kind = kouka::kMosaic;
-    work.X = gesture_.X;
-    work.Y = gesture_.Y;
-    work.W = gesture_.W;
-    work.H = gesture_.H;
-    work.Param = blockSize_;
-    work.Text = text_;
+    gesture_.storeRegion(work);
+    choice_.store(work);
     gesture_.showRegion(env_.panel());
 }
 

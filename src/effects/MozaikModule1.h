@@ -24,15 +24,17 @@ class MozaikModule1 : public EffectModule {
 public:
     explicit MozaikModule1(EffectEnv& env) : env_(env) {}
 
-    int16_t blockSize() const { return blockSize_; }
-    const std::string& text() const { return text_; }
-    bool inside() const { return inside_; }
+    int16_t blockSize() const { return choice_.param; }
+    const std::string& text() const { return choice_.text; }
+    bool inside() const { return choice_.inside(); }
     const RegionGesture& region() const { return gesture_; }
 
 protected:
     int32_t handle(EffArgs& args) override;
 
 private:
+    friend struct ModuleCommands;
+    int16_t effectNumber() const { return kouka::kMosaic; }
     void EffPanel();
     void EffApply();
     void DoParam(int16_t code, int16_t value);
@@ -43,13 +45,8 @@ private:
     float layoutScale_ = 0;
     bool fixSize_ = false;
     bool render_ = false;
-
-    int16_t blockSize_ = 0;
-    std::string text_;
-    bool inside_ = false;
-    // The panel's choice, restored after rendering other records.
-    int16_t savedBlockSize_ = 0;
-    std::string savedText_;
+    // The block size and the side, "0" inside or "1" outside.
+    RegionChoice choice_;
 };
 
 }  // namespace movalux

@@ -4,9 +4,9 @@
 // numeric entry or reset to neutral; a click on the frame stores them.
 
 #include <cstdint>
-#include <string>
 
 #include "effects/EffectModule.h"
+#include "effects/ScrollBarValues.h"
 
 namespace movalux {
 
@@ -26,30 +26,25 @@ class RGBModule1 : public EffectModule {
   public:
     explicit RGBModule1(EffectEnv& env) : env_(env) {}
 
-    int32_t blue() const { return blue_; }
-    int32_t green() const { return green_; }
-    int32_t red() const { return red_; }
+    int32_t blue() const { return bars_.values[0]; }
+    int32_t green() const { return bars_.values[1]; }
+    int32_t red() const { return bars_.values[2]; }
 
   protected:
     int32_t handle(EffArgs& args) override;
 
   private:
+    friend struct ModuleCommands;
+    int16_t effectNumber() const { return kouka::kColourTone; }
     void EffPanel();
     void EffApply();
     void DoParam(int16_t code, int16_t value);
-    // The three values onto the scroll bars; they become the panel's choice.
-    void setScrollBars(int32_t blue, int32_t green, int32_t red);
 
     EffectEnv& env_;
     float layoutScale_ = 0;
     bool render_ = false;
-
-    int32_t blue_ = 0, green_ = 0, red_ = 0;
-    float W_ = 0;  // whatever the width box held at numeric entry
-    int16_t param_ = 0;
-    std::string text_;
-    // The scroll bars' values, restored after rendering other records.
-    int32_t savedBlue_ = 0, savedGreen_ = 0, savedRed_ = 0;
+    // Blue, green and red.
+    ScrollBarValues bars_;
 };
 
 }  // namespace movalux

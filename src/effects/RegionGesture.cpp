@@ -8,6 +8,7 @@
 
 #include "base/NumberText.h"
 #include "effects/RasterOps.h"
+#include "effects/Surface.h"
 #include "host/Host.h"
 #include "host/Panel.h"
 
@@ -113,6 +114,41 @@ void RegionGesture::showRegion(Panel& panel) const {
     panel.setText("Hzahyou", formatFixed(H, 0));
 }
 
+RegionGesture::Pixels RegionGesture::pixels() const {
+    return {wholeNumber(X), wholeNumber(Y), wholeNumber(W), wholeNumber(H)};
+}
+
+void RegionGesture::loadRegion(const EffRec& rec, bool wholeNumbers) {
+    if (wholeNumbers) {
+        X = static_cast<float>(wholeNumber(rec.X));
+        Y = static_cast<float>(wholeNumber(rec.Y));
+        W = static_cast<float>(wholeNumber(rec.W));
+        H = static_cast<float>(wholeNumber(rec.H));
+    } else {
+        X = rec.X;
+        Y = rec.Y;
+        W = rec.W;
+        H = rec.H;
+    }
+}
+
+void RegionGesture::storeRegion(EffRec& rec) const {
+    rec.X = X;
+    rec.Y = Y;
+    rec.W = W;
+    rec.H = H;
+}
+
+bool RegionChoice::chooseSide(int16_t code) {
+    if (code == ctl::kOption3)
+        chooseText("0");
+    else if (code == ctl::kOption4)
+        chooseText("1");
+    else
+        return false;
+    return true;
+}
+
 }  // namespace movalux
 
 namespace movalux {
@@ -130,6 +166,46 @@ void layoutCoordinateFrame(Panel& panel, float scale) {
     panel.setVisible("Hzahyou", true);
     panel.setCaption("XYSet", "設定");
     placeCoordinateFrame(panel, scale);
+}
+
+void startFromPictureBefore(EffectEnv& env) {
+    Surface& main = env.PictMain();
+    const Surface& before = env.PictJT();
+    if (main.width() == before.width() && main.height() == before.height())
+        copyPicture(main, before);
+    else
+        env.host().MsgBox(kReadFailedText, msgbox::kOk, kAppTitle);
+}
+
+void layoutSidePanel(Panel& panel, float scale, const char* title,
+                     std::initializer_list<const char*> items, int index) {
+    Panel& p = panel;
+    p.setVisible("Frame5", true);
+    p.setCaption("Frame5", title);
+    for (const char* hidden : {"Frame6", "Combo6", "Label6", "Label3", "RDPictBtn", "PreVewPict",
+                               "Combo1", "ComdBtn2", "ComSTP2", "HScroll1", "HScroll2", "HScroll3"})
+        p.setVisible(hidden, false);
+    p.setEnabled("ComFdIn", false);
+    p.setEnabled("ComFdOut", false);
+    p.setEnabled("mnuAll", true);
+
+    p.setVisible("Label1", true);
+    p.setCaption("Label1", "細かさ");
+    p.setChecked("Option3", true);
+    p.setCaption("Option3", "内側");
+    p.setCaption("Option4", "外側");
+
+    p.setVisible("Combo5", true);
+    p.clearList("Combo5");
+    for (const char* item : items) p.addItem("Combo5", item);
+    p.setListIndex("Combo5", index);
+
+    layoutCoordinateFrame(p, scale);
+    const int font = panelFontSize(scale);
+    p.move("Label1", 2920, 420);
+    p.setFontSize("Label1", font);
+    p.move("Combo5", 3680, 360);
+    p.setFontSize("Combo5", font);
 }
 
 void placeCoordinateFrame(Panel& panel, float scale) {

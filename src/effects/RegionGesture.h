@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <exception>
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "effects/EffectModule.h"
 
@@ -33,6 +35,17 @@ public:
     // The region in the coordinate boxes, formatted "##0".
     void showRegion(Panel& panel) const;
 
+    // The region as the pixel effects take it: whole numbers, truncated.
+    struct Pixels {
+        int32_t x, y, w, h;
+    };
+    Pixels pixels() const;
+
+    // The region of a record being rendered: as whole numbers for the pixel
+    // effects, as stored for the zoom.
+    void loadRegion(const EffRec& rec, bool wholeNumbers);
+    void storeRegion(EffRec& rec) const;
+
     // Region in PictMain pixels: left, top, width, height.
     float X = 0, Y = 0, W = 0, H = 0;
     bool drawing = false;
@@ -52,6 +65,38 @@ private:
     bool outlineShown_ = false;
 };
 
+// The panel's choice of a region effect as a record holds it, a number
+// (Param) and a text (Text: "0" inside and "1" outside, or the zoom's
+// stretch and ground colour), and the copy of what the panel chose, which
+// comes back after other records were rendered.
+struct RegionChoice {
+    int16_t param = 0;
+    std::string text;
+    int16_t savedParam = 0;
+    std::string savedText;
+
+    void chooseParam(int16_t p) { param = savedParam = p; }
+    void chooseText(std::string t) {
+        text = std::move(t);
+        savedText = text;
+    }
+    // Option3 chooses inside, Option4 outside; false for any other control.
+    bool chooseSide(int16_t code);
+    bool inside() const { return text == "0"; }
+    void restore() {
+        param = savedParam;
+        text = savedText;
+    }
+    void load(const EffRec& rec) {
+        param = rec.Param;
+        text = rec.Text;
+    }
+    void store(EffRec& rec) const {
+        rec.Param = param;
+        rec.Text = text;
+    }
+};
+
 // The refusal of a numeric entry.
 inline constexpr const char* kRefuseNumberText = "この数値では設定できません";
 inline constexpr const char* kWarningTitle = "警告";
@@ -63,11 +108,22 @@ inline constexpr const char* kAppTitle = "Movalux";
 }  // namespace movalux
 
 namespace movalux {
+// PictMain becomes the picture before this layer (PictJT), so that the
+// effect starts from it without the rubber band of a drag. Pictures of
+// different sizes are not copied; a warning says so.
+void startFromPictureBefore(EffectEnv& env);
+
 // Captions and lays out the coordinate frame (Frame7 with the X, Y, W, H
 // boxes and XYSet) the same way for every region effect; font sizes are
 // the whole part of 9 x scale.
 void layoutCoordinateFrame(Panel& panel, float scale);
 int panelFontSize(float scale);
+// The panel of a region effect that works inside or outside the region in
+// steps of a list: Frame5 captioned with the effect and offering the side,
+// Label1 and Combo5 with the list (entry `index` shown), the coordinate
+// frame, and every other control hidden.
+void layoutSidePanel(Panel& panel, float scale, const char* title,
+                     std::initializer_list<const char*> items, int index);
 // Only the places and fonts of that frame, for the effects that caption it
 // otherwise (brightness, colour tone).
 void placeCoordinateFrame(Panel& panel, float scale);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "effects/ModuleCommands.h"
 #include "effects/RasterOps.h"
 #include "effects/Surface.h"
 #include "host/Host.h"
@@ -47,62 +48,11 @@ void invertOutside(Surface& pic, int32_t X, int32_t Y, int32_t W, int32_t H) {
 }
 
 int32_t RevModule1::handle(EffArgs& args) {
-    fixSize_ = args.FixSize != 0;
-    switch (args.DoNom) {
-        case cmd::kMouseDown:
-            gesture_.mouseDown(env_, fixSize_, args.X, args.Y);
-            return 0;
-        case cmd::kMouseMove:
-            gesture_.mouseMove(env_, fixSize_, args.X, args.Y);
-            return 0;
-        case cmd::kMouseUp:
-            gesture_.mouseUp(env_, fixSize_, args.X, args.Y);
-            EffApply();
-            gesture_.endDrawing();
-            return 0;
-        case cmd::kRender: {
-            struct RenderScope {
-                RevModule1& m;
-                explicit RenderScope(RevModule1& mod) : m(mod) { m.render_ = true; }
-                ~RenderScope() {
-                    m.render_ = false;
-                    m.param_ = m.savedParam_;
-                    m.text_ = m.savedText_;
-                    m.inside_ = m.text_ == "0";
-                }
-            } scope(*this);
-            EffApply();
-            return 0;
-        }
-        case cmd::kXYSet:
-            if (gesture_.xySet(env_, args.Button, args.Shift, args.X, args.Y)) EffApply();
-            gesture_.endDrawing();
-            return 0;
-        case cmd::kPanel:
-            layoutScale_ = args.X;
-            EffPanel();
-            return kouka::kInvert;
-        case cmd::kParam:
-            DoParam(args.Button);
-            env_.DrawShapeIcon();
-            return kouka::kInvert;
-        case cmd::kHokan:
-            return 1;
-        default:
-            return 0;
-    }
+    return ModuleCommands::region(*this, args);
 }
 
-void RevModule1::DoParam(int16_t code) {
-    if (code == ctl::kOption3) {
-        text_ = "0";
-        savedText_ = text_;
-    } else if (code == ctl::kOption4) {
-        text_ = "1";
-        savedText_ = text_;
-    }
-    inside_ = text_ == "0";
-}
+// The invert has no list: only the side counts.
+void RevModule1::DoParam(int16_t code, int16_t /*value*/) { choice_.chooseSide(code); }
 
 void RevModule1::EffPanel() {
     Panel& p = env_.panel();
@@ -120,47 +70,30 @@ void RevModule1::EffPanel() {
     p.setCaption("Option4", "外側");
     layoutCoordinateFrame(p, layoutScale_);
 
-    text_ = "0";
-    inside_ = true;
-    param_ = 8;
-    savedText_ = text_;
-    savedParam_ = param_;
+    choice_.chooseText("0");
+    choice_.chooseParam(8);
     env_.DspFrame2();
 }
 
 void RevModule1::EffApply() {
     EffRec& work = env_.WorkRec();
     if (render_ && !gesture_.drawing) {
-        gesture_.X = static_cast<float>(wholeNumber(work.X));
-        gesture_.Y = static_cast<float>(wholeNumber(work.Y));
-        gesture_.W = static_cast<float>(wholeNumber(work.W));
-        gesture_.H = static_cast<float>(wholeNumber(work.H));
-        param_ = work.Param;
-        text_ = work.Text;
+        gesture_.loadRegion(work, true);
+        choice_.load(work);
     }
-    inside_ = text_ == "0";
-    const int32_t x = wholeNumber(gesture_.X), y = wholeNumber(gesture_.Y);
-    const int32_t w = wholeNumber(gesture_.W), h = wholeNumber(gesture_.H);
+    const auto [x, y, w, h] = gesture_.pixels();
 
+    startFromPictureBefore(env_);
     Surface& main = env_.PictMain();
-    const Surface& before = env_.PictJT();
-    if (main.width() == before.width() && main.height() == before.height())
-        copyPicture(main, before);
-    else
-        env_.host().MsgBox(kReadFailedText, msgbox::kOk, kAppTitle);
-    if (inside_)
+    if (choice_.inside())
         invertInside(main, x, y, w, h);
     else
         invertOutside(main, x, y, w, h);
     env_.host().Refresh(Picture::PictMain);
 
     work.Kind = kouka::kInvert;
-    work.X = gesture_.X;
-    work.Y = gesture_.Y;
-    work.W = gesture_.W;
-    work.H = gesture_.H;
-    work.Param = param_;
-    work.Text = text_;
+    gesture_.storeRegion(work);
+    choice_.store(work);
     gesture_.showRegion(env_.panel());
 }
 

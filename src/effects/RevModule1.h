@@ -22,31 +22,28 @@ class RevModule1 : public EffectModule {
   public:
     explicit RevModule1(EffectEnv& env) : env_(env) {}
 
-    const std::string& text() const { return text_; }
-    bool inside() const { return inside_; }
-    int16_t param() const { return param_; }
+    const std::string& text() const { return choice_.text; }
+    bool inside() const { return choice_.inside(); }
+    int16_t param() const { return choice_.param; }
     const RegionGesture& region() const { return gesture_; }
 
   protected:
     int32_t handle(EffArgs& args) override;
 
   private:
+    friend struct ModuleCommands;
+    int16_t effectNumber() const { return kouka::kInvert; }
     void EffPanel();
     void EffApply();
-    void DoParam(int16_t code);
+    void DoParam(int16_t code, int16_t value);
 
     EffectEnv& env_;
     RegionGesture gesture_;
     float layoutScale_ = 0;
     bool fixSize_ = false;
     bool render_ = false;
-
-    int16_t param_ = 0;
-    std::string text_;
-    bool inside_ = false;
-    // The panel's choice, restored after rendering other records.
-    int16_t savedParam_ = 0;
-    std::string savedText_;
+    // The side, "0" inside or "1" outside; Param passes through.
+    RegionChoice choice_;
 };
 
 }  // namespace movalux
