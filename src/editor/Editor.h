@@ -365,6 +365,11 @@ public:
     // The play range: the marked range (選択内) or the whole movie (全体).
     void Option1_Click();
     void Option2_Click();
+    // "再生(音付)": the movie from the current frame to the end of the play
+    // range at the speed of Combo4 with its sound, the picture following
+    // the sound (playback/RealTimePlayback.cpp). PlayPause ends it; the
+    // frame reached stays current, shown with its effects.
+    void mnuPlay_Click();
 
     // --- Writing movies, sound and conversions (editor/MovieRecord.cpp) ----
     int16_t RecSound = kTrue;   // with sound: menuRec and ComRec set it, menuRecM clears it

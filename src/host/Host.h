@@ -5,6 +5,7 @@
 // window implements it with widgets, movalux-cli on the console, tests with a
 // recording fake.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -94,6 +95,22 @@ struct ProgressReport {
     bool finished = false;    // the last report of the job: hide the bar
 };
 
+// Sound for real-time playback: interleaved 16-bit samples that a decoder
+// prepares ahead. Reading never blocks.
+class SoundFeed {
+public:
+    virtual ~SoundFeed() = default;
+    virtual int sampleRate() const = 0;
+    virtual int channels() const = 0;
+    // Copies up to maxValues samples (channels x frames) into `out`; 0 when
+    // none is ready yet or the sound has run out.
+    virtual size_t read(int16_t* out, size_t maxValues) = 0;
+    // Everything has been decoded and handed out.
+    virtual bool drained() const = 0;
+    // Seconds of sound handed out so far.
+    virtual double secondsRead() const = 0;
+};
+
 class Host {
 public:
     virtual ~Host() = default;
@@ -145,6 +162,19 @@ public:
     // that a play loop waiting for its next frame neither spins a core nor
     // stops the window. Hosts with their own clock (tests) advance it.
     virtual void WaitEvents(uint32_t maxMs);
+
+    // --- Real-time playback with sound -----------------------------------
+    // Starts playing `feed` on the sound output: false when there is no
+    // output that can play it (the picture then keeps the system clock).
+    // The feed outlives the sound until StopSound.
+    virtual bool StartSound(SoundFeed& /*feed*/) { return false; }
+    // Seconds of sound played since StartSound; negative when the output
+    // failed (the picture then goes on by the system clock).
+    virtual double SoundSeconds() { return -1; }
+    virtual void StopSound() {}
+    // A label's background in the classic blue-green-red colour value;
+    // negative for the window's button-face colour.
+    virtual void SetLabelColor(std::string_view /*name*/, int32_t /*bgr*/) {}
 };
 
 }  // namespace movalux

@@ -12,10 +12,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStatusBar>
+#include <QTimer>
 #include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <system_error>
 
@@ -28,6 +33,7 @@
 #include "shell/QtPanel.h"
 #include "shell/StripPainter.h"
 #include "shell/VerInfo.h"
+#include "shell/WriteDialogs.h"
 
 namespace movalux::shell {
 
@@ -337,6 +343,16 @@ void Form1::buildControls() {
     Label20 = label(c, "Label20");
     Label21 = label(c, "Label21");
     Label22 = label(c, "Label22");
+
+    // The status line: progress of long writes, and what playback says.
+    StatusText = label(this, "StatusText");
+    ProgBar1 = named(new QProgressBar(this), "ProgBar1");
+    ProgBar1->setRange(0, 100);
+    ProgBar1->setFixedWidth(200);
+    ProgBar1->hide();
+    statusBar()->addWidget(StatusText, 1);
+    statusBar()->addPermanentWidget(ProgBar1);
+    statusBar()->setSizeGripEnabled(false);
 }
 
 void Form1::SetScale() {
@@ -461,7 +477,7 @@ void Form1::SetScale2() {
     const int width = std::max(right, kMargin + 472 + 150 + kMargin);
     const int height = std::max(y, 40 + kStripHeight + 2 * PictureBox::kBorder + kMargin);
     centralWidget()->setMinimumSize(width, height);
-    resize(width, height + menuBar()->sizeHint().height());
+    resize(width, height + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
     extraWidth_ = width - 687.61;
     extraHeight_ = height - 515.4;
 }
@@ -495,11 +511,36 @@ void Form1::connectHandlers() {
     const auto onClick = [this](QAbstractButton* b, auto&& f) {
         connect(b, &QAbstractButton::clicked, this, [this, f] { forward(f); });
     };
-    on(mnuOpen, [&e] { e.mnuOpen_Click(); });
-    on(mnuEdFileOpen, [&e] { e.mnuEdFileOpen_Click(); });
+    // Commands that replace the movie, or run a loop of their own, wait
+    // for a running play or write to stop.
+    const auto onExclusive = [this](QAction* a, auto&& f) {
+        connect(a, &QAction::triggered, this, [this, f] { exclusive(f); });
+    };
+    const auto onClickExclusive = [this](QAbstractButton* b, auto&& f) {
+        connect(b, &QAbstractButton::clicked, this, [this, f] { exclusive(f); });
+    };
+    onExclusive(mnuOpen, [&e] { e.mnuOpen_Click(); });
+    onExclusive(mnuEdFileOpen, [&e] { e.mnuEdFileOpen_Click(); });
     on(mnuEdFileSaveAs, [&e] { e.mnuEdFileSaveAs_Click(); });
-    on(menuFree, [&e] { e.MVFree(); });
-    onClick(ComStop, [&e] { e.MVFree(); });
+    onExclusive(menuFree, [&e] { e.MVFree(); });
+    onClickExclusive(ComStop, [&e] { e.MVFree(); });
+    onExclusive(menuRec, [&e] { e.menuRec_Click(); });
+    onExclusive(menuRecM, [&e] { e.menuRecM_Click(); });
+    onClickExclusive(ComRec, [&e] { e.ComRec_Click(); });
+    onExclusive(menuRecS, [&e] { (void)e.menuRecS_Click(); });
+    onExclusive(MnuChangeMV, [&e] { (void)e.MnuChangeMV_Click(); });
+    onExclusive(mnuPlay, [&e] { e.mnuPlay_Click(); });
+    connect(menuZure, &QAction::triggered, this,
+            [this] { exclusive([this] { menuZureDialog(); }); });
+    onClick(Option7, [&e] { e.Option7_Click(); });
+    onClick(Option8, [&e] { e.Option8_Click(); });
+    onClick(Option1, [&e] { e.Option1_Click(); });
+    onClick(Option2, [&e] { e.Option2_Click(); });
+    connect(ComPlay, &QAbstractButton::clicked, this, [this] { play(1); });
+    connect(ComBack, &QAbstractButton::clicked, this, [this] { play(-1); });
+    connect(ComStp, &QAbstractButton::clicked, this, [this] { pause(); });
+    connect(Combo4, &QComboBox::textActivated, this,
+            [this](const QString& t) { forward([this, t] { editor_->Combo4_Click(utf8(t)); }); });
     connect(mnuEnd, &QAction::triggered, this, [this] { close(); });
     on(mnuEfUndo, [&e] { e.GoUndo(); });
     on(mnuEfRedo, [&e] { e.GoRedo(); });
@@ -510,14 +551,8 @@ void Form1::connectHandlers() {
     on(mnuDelSel, [&e] { e.mnuDelSel_Click(); });
     on(MenuJmpKF, [&e] { e.JmpEffEdge(1); });
     on(MenuJmpKR, [&e] { e.JmpEffEdge(-1); });
-    connect(mnuTimeY, &QAction::triggered, this, [this] {
-        mnuTimeY->setChecked(true);
-        mnuFrameY->setChecked(false);
-    });
-    connect(mnuFrameY, &QAction::triggered, this, [this] {
-        mnuFrameY->setChecked(true);
-        mnuTimeY->setChecked(false);
-    });
+    on(mnuTimeY, [&e] { e.mnuTimeY_Click(); });
+    on(mnuFrameY, [&e] { e.mnuFrameY_Click(); });
     on(mnuHokan, [&e] { e.HokanEffect(); });
     onClick(ComHokan, [&e] { e.HokanEffect(); });
     on(mnuFDin, [&e] { e.SetFDIn(); });
@@ -594,7 +629,7 @@ void Form1::connectHandlers() {
     PictMain->setDropHandler([this](const QStringList& files) {
         std::vector<std::string> names;
         for (const QString& f : files) names.push_back(utf8(f));
-        forward([&] { editor_->PictMain_OLEDragDrop(names); });
+        exclusive([this, names] { editor_->PictMain_OLEDragDrop(names); });
     });
     PreVewPict->setMouseHandler([this](K kind, int b, int s, double x, double y) {
         if (kind != K::Down) return;
@@ -673,6 +708,11 @@ void Form1::Form_Load(const std::vector<std::string>& arguments) {
         std::error_code ec;
         std::filesystem::create_directories(mxTempFolder(), ec);
     });
+    step([&] {
+        // The check marks follow the priority the editor starts with.
+        mnuTimeY->setChecked(editor_->TimeYusenMenu);
+        mnuFrameY->setChecked(!editor_->TimeYusenMenu);
+    });
     forward([&] { editor_->startUp(arguments_); });
     step([&] { SetToolTip(); });
     DspSelLayer();
@@ -683,6 +723,14 @@ void Form1::Form_Load(const std::vector<std::string>& arguments) {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+    if (loopRunning()) {
+        // The running play or write ends first; the window then closes
+        // (with the save prompt) once the loop has unwound.
+        pause();
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
     bool mayClose = true;
     forward([&] { mayClose = editor_->Form_Unload(); });
     if (mayClose) {
@@ -696,8 +744,8 @@ void Form1::closeEvent(QCloseEvent* event) {
 void Form1::wheelEvent(QWheelEvent* event) {
     if (wheelGuard_) return;
     wheelGuard_ = true;
-    // Nothing plays yet, so the play button's state alone decides.
-    const bool playEnabled = true;
+    // The play button is off while anything plays or writes.
+    const bool playEnabled = ComPlay->isEnabled();
     forward([&] {
         if (event->angleDelta().y() < 0)
             editor_->vbWheelMinus(playEnabled);
@@ -723,7 +771,13 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
     const int16_t code = classicKeyCode(key->key());
     if (code == 0 || key->isAutoRepeat()) return false;
-    if (type == QEvent::KeyPress)
+    if (type == QEvent::KeyPress && code == 119) {  // F8
+        play(-1);
+    } else if (type == QEvent::KeyPress && code == 120) {  // F9
+        pause();
+    } else if (type == QEvent::KeyPress && code == 122) {  // F11
+        play(1);
+    } else if (type == QEvent::KeyPress)
         forward([&] { editor_->Form_KeyDown(code); });
     else
         forward([&] { editor_->Form_KeyUp(code); });
@@ -744,13 +798,9 @@ const char* const kMovieControls[] = {
 }  // namespace
 
 const std::vector<const char*>& Form1::pendingControls() {
-    // Playback, writing, sound, stills and conversion are other parts of the
-    // program still to come; their controls stay disabled rather than do
-    // nothing.
-    static const std::vector<const char*> pending = {
-        "ComPlay",    "ComBack",    "ComStp",    "ComRec",      "menuRec", "menuRecM", "menuRecS",
-        "MnuPicSave", "MnuPPPSave", "MnuMakeMV", "MnuChangeMV", "mnuPlay", "menuZure",
-    };
+    // Stills are another part of the program still to come; their controls
+    // stay disabled rather than do nothing.
+    static const std::vector<const char*> pending = {"MnuPicSave", "MnuPPPSave", "MnuMakeMV"};
     return pending;
 }
 
@@ -767,6 +817,84 @@ void Form1::BTNEnable() {
 void Form1::BTNDEnable() {
     for (const char* name : kMovieControls) setControlEnabled(name, false);
     for (const char* name : pendingControls()) setControlEnabled(name, false);
+}
+
+// --- Loops: playing and writing -----------------------------------------------------
+
+void Form1::exclusive(std::function<void()> action) {
+    if (loopRunning()) {
+        pause();
+        deferred_.push_back(std::move(action));
+        return;
+    }
+    ++loopDepth_;
+    forward(action);
+    --loopDepth_;
+    if (loopDepth_ == 0 && (!deferred_.empty() || closePending_))
+        QTimer::singleShot(0, this, [this] { runDeferred(); });
+}
+
+void Form1::runDeferred() {
+    if (loopRunning()) return;
+    std::vector<std::function<void()>> waiting;
+    waiting.swap(deferred_);
+    for (auto& action : waiting) exclusive(std::move(action));
+    if (closePending_ && !loopRunning()) {
+        closePending_ = false;
+        close();
+    }
+}
+
+void Form1::play(int16_t direction) {
+    // F8 and F11 do what the buttons do, and only when they could be
+    // pressed: not without a movie, and never a second loop inside one.
+    if (!ComPlay->isEnabled() || loopRunning()) return;
+    exclusive([this, direction] {
+        if (direction > 0)
+            editor_->PlayMv();
+        else
+            editor_->PlayRev();
+    });
+}
+
+void Form1::pause() {
+    // Ends a play loop, real-time playback, a write, a sound or a conversion.
+    forward([this] {
+        editor_->PlayPause();
+        editor_->ComStp_Click();
+    });
+}
+
+void Form1::menuZureDialog() {
+    const std::string text = editor_->menuZure_Click();
+    runAdjVDialog(this, text, [this](const std::string& typed) {
+        bool mayClose = false;
+        forward([&] { mayClose = editor_->AdjVComd_Click(typed); });
+        return mayClose;
+    });
+}
+
+void Form1::showProgress(const ProgressReport& report) {
+    if (report.finished) {
+        ProgBar1->hide();
+        StatusText->clear();
+        return;
+    }
+    int percent = 0;
+    if (report.total > 0)
+        percent = static_cast<int>(std::clamp<int64_t>(report.done * 100 / report.total, 0, 100));
+    ProgBar1->setValue(percent);
+    ProgBar1->show();
+    QString what;
+    if (report.task == "render")
+        what = QString::fromUtf8("書き出し中 %1 / %2 フレーム").arg(report.done).arg(report.total);
+    else if (report.task == "convert")
+        what = QString::fromUtf8("変換中 %1%").arg(percent);
+    else
+        what = QString::fromUtf8("音声の書き出し中 %1%").arg(percent);
+    if (report.secondsLeft >= 0)
+        what += QString::fromUtf8("（残り約 %1 秒）").arg(std::lround(report.secondsLeft));
+    StatusText->setText(what);
 }
 
 const std::vector<std::pair<const char*, const char*>>& Form1::toolTipTable() {
@@ -891,6 +1019,10 @@ void Form1::refreshPictMain() {
 }
 void Form1::refreshPreVewPict() {
     PreVewPict->update();
+}
+
+void Form1::openEditFile(const std::string& path) {
+    forward([&] { editor_->readEditFile(path); });
 }
 
 }  // namespace movalux::shell

@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -20,6 +21,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
@@ -41,6 +43,8 @@ class Form1 : public QMainWindow {
     void Form_Load(const std::vector<std::string>& arguments);
 
     Editor& editor() { return *editor_; }
+    // Opens an edit file (and its movie) as the menu would after its dialog.
+    void openEditFile(const std::string& path);
     QtHost& host() { return *host_; }
 
     // Redraws, called through the Host port.
@@ -56,6 +60,13 @@ class Form1 : public QMainWindow {
     // Enabling of the movie controls.
     void BTNEnable();
     void BTNDEnable();
+    // One control by name (controls whose command is not built stay off).
+    void setControlEnabled(const char* name, bool enabled);
+    QtPanel& panel() { return *panel_; }
+    // The progress bar and status text of a long write.
+    void showProgress(const ProgressReport& report);
+    // A play, write or conversion loop is running inside an event handler.
+    bool loopRunning() const { return loopDepth_ > 0; }
     // Tooltips on and off.
     void SetToolTip();
     void ReSetToolTip();
@@ -107,6 +118,8 @@ class Form1 : public QMainWindow {
     QLabel* labelRecSpeed;
     QComboBox* Combo2;
     QLabel *Label2, *Label16, *Label18, *Label20, *Label21, *Label22;
+    QProgressBar* ProgBar1;
+    QLabel* StatusText;
 
     // Heights of the timeline and the frame strip in their own units.
     static constexpr int kStripHeight = 473;
@@ -130,7 +143,15 @@ class Form1 : public QMainWindow {
     template <class Action>
     void forward(Action&& action);
     void syncMovieControls();
-    void setControlEnabled(const char* name, bool enabled);
+    // Commands that run a loop (playing, writing) or replace what such a
+    // loop works on (the movie, the frame rate). While a loop runs, one of
+    // them first stops it and runs once it has ended.
+    void exclusive(std::function<void()> action);
+    void runDeferred();
+    // Play forward (+1) or backward (-1) when the play button allows it.
+    void play(int16_t direction);
+    void pause();
+    void menuZureDialog();
 
     float panelScaleStore_ = 1.0f;
     std::unique_ptr<QtHost> host_;
@@ -139,6 +160,9 @@ class Form1 : public QMainWindow {
     VerInfo* verInfo_ = nullptr;
     QImage picSl2Bk_;  // PicSl2Bk, the frame strip's background
     std::vector<std::string> arguments_;
+    int loopDepth_ = 0;
+    std::vector<std::function<void()>> deferred_;
+    bool closePending_ = false;
     bool tooltipsOn_ = false;
     bool wheelGuard_ = false;
     bool shownOpen_ = false;

@@ -6,15 +6,180 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <cstring>
+#include <QEventLoop>
+#include <QIODevice>
+#include <QPalette>
+#include <QProgressBar>
 #include <QSignalBlocker>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+
+#ifdef MOVALUX_HAVE_QT_MULTIMEDIA
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QMediaDevices>
+#endif
 
 #include "shell/ClassicDialogs.h"
 #include "shell/Form1.h"
+#include "shell/QtPanel.h"
+#include "shell/WriteDialogs.h"
 
 namespace movalux::shell {
 
+// --- Sound output ------------------------------------------------------------
+
+#ifdef MOVALUX_HAVE_QT_MULTIMEDIA
+namespace {
+// What the sound output pulls: the feed's samples as they are ready. When
+// none is ready it gives nothing, so the output (and the picture that
+// follows it) waits instead of playing a gap.
+class FeedDevice : public QIODevice {
+  public:
+    explicit FeedDevice(SoundFeed& feed) : feed_(feed) {}
+    bool isSequential() const override { return true; }
+
+  protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        const size_t values = static_cast<size_t>(std::max<qint64>(0, maxSize)) / sizeof(int16_t);
+        std::vector<int16_t> buffer(values);
+        const size_t got = feed_.read(buffer.data(), values);
+        std::memcpy(data, buffer.data(), got * sizeof(int16_t));
+        return static_cast<qint64>(got * sizeof(int16_t));
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+  private:
+    SoundFeed& feed_;
+};
+}  // namespace
+
+struct QtHost::Sound {
+    std::unique_ptr<FeedDevice> device;
+    std::unique_ptr<QAudioSink> sink;
+};
+#else
+struct QtHost::Sound {};
+#endif
+
 QtHost::QtHost(Form1& form) : form_(form) {
     clock_.start();
+}
+
+QtHost::~QtHost() {
+    StopSound();
+}
+
+bool QtHost::StartSound(SoundFeed& feed) {
+    StopSound();
+#ifdef MOVALUX_HAVE_QT_MULTIMEDIA
+    if (QMediaDevices::audioOutputs().isEmpty()) return false;
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull()) return false;
+    QAudioFormat format;
+    format.setSampleRate(feed.sampleRate());
+    format.setChannelCount(feed.channels());
+    format.setSampleFormat(QAudioFormat::Int16);
+    if (!device.isFormatSupported(format)) return false;
+    auto sound = std::make_unique<Sound>();
+    sound->device = std::make_unique<FeedDevice>(feed);
+    sound->device->open(QIODevice::ReadOnly);
+    sound->sink = std::make_unique<QAudioSink>(device, format);
+    // Room for the picture pipeline's slowest frames between two pulls.
+    sound->sink->setBufferSize(format.bytesForDuration(300000));
+    sound->sink->start(sound->device.get());
+    if (sound->sink->error() != QAudio::NoError && sound->sink->error() != QAudio::UnderrunError)
+        return false;
+    sound_ = std::move(sound);
+    return true;
+#else
+    (void)feed;
+    return false;
+#endif
+}
+
+double QtHost::SoundSeconds() {
+#ifdef MOVALUX_HAVE_QT_MULTIMEDIA
+    if (!sound_ || !sound_->sink) return -1;
+    const QAudio::Error error = sound_->sink->error();
+    if (error == QAudio::OpenError || error == QAudio::IOError || error == QAudio::FatalError)
+        return -1;
+    return static_cast<double>(sound_->sink->processedUSecs()) / 1e6;
+#else
+    return -1;
+#endif
+}
+
+void QtHost::StopSound() {
+#ifdef MOVALUX_HAVE_QT_MULTIMEDIA
+    if (sound_ && sound_->sink) sound_->sink->stop();
+#endif
+    sound_.reset();
+}
+
+bool QtHost::soundPlaying() const {
+    return sound_ != nullptr;
+}
+
+// --- Waiting, writing, controls -------------------------------------------------
+
+void QtHost::WaitEvents(uint32_t maxMs) {
+    if (maxMs == 0) {
+        DoEvents();
+        return;
+    }
+    // Sleeps in the event loop: the window stays live and no core spins.
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(std::min<uint32_t>(maxMs, 1000)), Qt::PreciseTimer, &loop,
+                       &QEventLoop::quit);
+    loop.exec();
+}
+
+void QtHost::BTNEnable() {
+    form_.BTNEnable();
+}
+
+void QtHost::BTNDEnable() {
+    form_.BTNDEnable();
+}
+
+void QtHost::SetControlEnabled(std::string_view name, bool enabled) {
+    form_.setControlEnabled(std::string(name).c_str(), enabled);
+}
+
+void QtHost::SetControlChecked(std::string_view name, bool checked) {
+    form_.panel().setChecked(name, checked);
+}
+
+bool QtHost::ICCompressorChoose(const std::vector<CompressorOption>& offered,
+                                CompressorSettings& settings, std::string_view title) {
+    const int keep = pointer_;
+    if (keep != pointer::kDefault) SetPointer(pointer::kDefault);
+    const bool accepted = chooseCompressor(&form_, offered, settings, title);
+    if (keep != pointer::kDefault) SetPointer(keep);
+    return accepted;
+}
+
+void QtHost::Progress(const ProgressReport& report) {
+    form_.showProgress(report);
+}
+
+void QtHost::SetLabelColor(std::string_view name, int32_t bgr) {
+    auto* label = form_.findChild<QLabel*>(qs(name));
+    if (label == nullptr) return;
+    QPalette palette = label->palette();
+    if (bgr < 0) {
+        palette.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
+    } else {
+        const auto v = static_cast<uint32_t>(bgr);
+        palette.setColor(QPalette::Window, QColor(static_cast<int>(v & 0xFF),
+                                                  static_cast<int>((v >> 8) & 0xFF),
+                                                  static_cast<int>((v >> 16) & 0xFF)));
+    }
+    label->setPalette(palette);
 }
 
 int QtHost::MsgBox(std::string_view text, int style, std::string_view title) {

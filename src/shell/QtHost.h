@@ -4,6 +4,7 @@
 // labels and the redraws of its pictures and strips.
 
 #include <QElapsedTimer>
+#include <memory>
 
 #include "host/Host.h"
 
@@ -14,6 +15,7 @@ class Form1;
 class QtHost : public Host {
   public:
     explicit QtHost(Form1& form);
+    ~QtHost() override;
 
     int MsgBox(std::string_view text, int style, std::string_view title) override;
     FileDialogResult FileDialog(const FileDialogRequest& request) override;
@@ -28,11 +30,27 @@ class QtHost : public Host {
     void DspLayEnable() override;
     void DspSldr() override;
     void SetSlr2() override;
+    void BTNEnable() override;
+    void BTNDEnable() override;
+    void SetControlEnabled(std::string_view name, bool enabled) override;
+    void SetControlChecked(std::string_view name, bool checked) override;
+    bool ICCompressorChoose(const std::vector<CompressorOption>& offered,
+                            CompressorSettings& settings, std::string_view title) override;
+    void Progress(const ProgressReport& report) override;
+    void WaitEvents(uint32_t maxMs) override;
+    bool StartSound(SoundFeed& feed) override;
+    double SoundSeconds() override;
+    void StopSound() override;
+    void SetLabelColor(std::string_view name, int32_t bgr) override;
 
     int pointer() const { return pointer_; }
+    // Whether sound is playing through an output now.
+    bool soundPlaying() const;
 
   private:
+    struct Sound;
     Form1& form_;
+    std::unique_ptr<Sound> sound_;
     QElapsedTimer clock_;
     int pointer_ = pointer::kDefault;
 };

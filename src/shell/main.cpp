@@ -1,19 +1,32 @@
 // The editor window's program: one Form1 on one Editor, started with the
-// command line's arguments (one movie name).
+// command line's arguments (one movie name), or with "--edit EDITFILE" to
+// open an edit file and its movie.
 
 #include <QApplication>
+#include <csignal>
 
 #include "shell/ClassicDialogs.h"
 #include "shell/Form1.h"
 
 int main(int argc, char** argv) {
+    // A write that reaches the file size limit must fail with its message
+    // (and keep the window), not end the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Movalux"));
     std::vector<std::string> arguments;
+    std::string editFile;
     const QStringList args = QApplication::arguments();
-    for (qsizetype i = 1; i < args.size(); ++i) arguments.push_back(movalux::shell::utf8(args[i]));
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i] == QStringLiteral("--edit") && i + 1 < args.size()) {
+            editFile = movalux::shell::utf8(args[++i]);
+            continue;
+        }
+        arguments.push_back(movalux::shell::utf8(args[i]));
+    }
     movalux::shell::Form1 window;
     window.Form_Load(arguments);
     window.show();
+    if (!editFile.empty()) window.openEditFile(editFile);
     return QApplication::exec();
 }

@@ -225,9 +225,8 @@ TEST_F(Form1Test, CommandLineMovieOpensAndEnablesTheControls) {
         EXPECT_TRUE(form.findChild<QWidget*>(u(name))->isEnabled()) << name;
     EXPECT_TRUE(form.mnuEfUndo->isEnabled());
     EXPECT_TRUE(form.mnu_Lay->menuAction()->isEnabled());
-    // Playback and writing are not built yet: their controls stay off.
-    EXPECT_FALSE(form.ComPlay->isEnabled());
-    EXPECT_FALSE(form.menuRec->isEnabled());
+    EXPECT_TRUE(form.ComPlay->isEnabled());
+    EXPECT_TRUE(form.menuRec1->menuAction()->isEnabled());
     // F5 steps, F7 jumps to the end, F2 back to the start.
     QTest::keyClick(keyTarget(), Qt::Key_F5);
     EXPECT_EQ(editor().CurFlame, 1);

@@ -58,6 +58,10 @@ class ModalDriver {
         });
     }
 
+    // Acts on the next modal widget of any kind; false when it is not the
+    // one expected.
+    void handle(std::function<bool(QWidget*)> answer) { answers_.push_back(std::move(answer)); }
+
     bool idle() const { return answers_.empty(); }
 
     std::vector<std::string> chosen, seenTexts, seenTitles, seenButtons, dialogTitles,

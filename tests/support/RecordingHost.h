@@ -3,12 +3,16 @@
 // file dialogs, then assert on every message, dialog, label, redraw and panel
 // change.
 
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/Host.h"
@@ -47,6 +51,46 @@ public:
         clockMs += maxMs;
     }
     std::vector<uint32_t> waits;
+    // A fake sound output: with soundDevice it "plays" from StartSound on,
+    // soundPace seconds of sound per second of the fake clock, pulling the
+    // feed as it goes; soundFails makes it report a failed output.
+    bool StartSound(SoundFeed& feed) override {
+        ++soundStarts;
+        if (!soundDevice) return false;
+        feed_ = &feed;
+        soundStartMs = clockMs;
+        return true;
+    }
+    double SoundSeconds() override {
+        if (feed_ == nullptr) return -1;
+        if (soundFails) return -1;
+        const double wanted = (clockMs - soundStartMs) / 1000.0 * soundPace;
+        // Only what the feed handed out can have been heard; the fake
+        // output waits for the decoder, so tests do not depend on its pace.
+        std::vector<int16_t> drop(4096);
+        while (feed_->secondsRead() < wanted && !feed_->drained()) {
+            const size_t want = static_cast<size_t>(
+                std::ceil((wanted - feed_->secondsRead()) * feed_->sampleRate())) *
+                static_cast<size_t>(feed_->channels());
+            if (feed_->read(drop.data(), std::min(drop.size(), std::max<size_t>(want, 2))) == 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return std::min(wanted, feed_->secondsRead());
+    }
+    void StopSound() override {
+        ++soundStops;
+        feed_ = nullptr;
+    }
+    void SetLabelColor(std::string_view name, int32_t bgr) override {
+        labelColours.push_back(std::string(name) + "=" + std::to_string(bgr));
+    }
+    bool soundDevice = false;
+    bool soundFails = false;
+    double soundPace = 1.0;
+    uint32_t soundStartMs = 0;
+    int soundStarts = 0;
+    int soundStops = 0;
+    std::vector<std::string> labelColours;
     void SetLabel(std::string_view name, std::string_view text) override;
     std::string LabelText(std::string_view name) const override;
     void Refresh(Picture picture) override { ++refreshes[picture]; }
@@ -95,6 +139,7 @@ public:
     std::vector<Progressed> progress;
 
 private:
+    SoundFeed* feed_ = nullptr;
     std::deque<int> answers_;
     std::deque<FileDialogResult> dialogs_;
 };
