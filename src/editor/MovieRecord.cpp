@@ -230,9 +230,10 @@ Editor::RecOutcome Editor::MVRec() {
             continue;
         }
         missed = 0;
-        // DspFrame2 paints the whole of PictMain, so its pixels can go to the
-        // encoder without a copy.
-        if (Status st = writer.submitSwap(pictMain_); !st) return fail(st.error());
+        // The encoder gets a copy: PictMain stays on screen while the window
+        // repaints, and must show the frame just written, not an older
+        // buffer handed back by the encoder.
+        if (Status st = writer.submit(pictMain_); !st) return fail(st.error());
         ++n;
         SliderPos = static_cast<float>(CurFlame * SliderScale);
         host_.DspSldr();
@@ -249,8 +250,7 @@ Editor::RecOutcome Editor::MVRec() {
     }
     host_.SetPointer(pointer::kHourglass);
     if (Status st = writer.finish(); !st) return fail(st.error());
-    // PictMain shows the last picture written, as after a plain loop.
-    (void)writer.takeLast(pictMain_);
+    host_.Refresh(Picture::PictMain);
     RecFramesWritten = n;
     {
         ProgressReport report;

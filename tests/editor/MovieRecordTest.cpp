@@ -168,6 +168,21 @@ TEST_F(MovieRecordTest, AWriteAsksItsDialogsAndGivesTheControlsBack) {
     EXPECT_TRUE(host.progress.back().finished);
 }
 
+TEST_F(MovieRecordTest, TheShownPictureIsTheFrameJustWritten) {
+    // Whenever the window gets to repaint during the write, PictMain holds
+    // the frame the counter names; afterwards it holds the last one written.
+    std::vector<std::pair<int32_t, int32_t>> seen;  // shown, counted
+    host.onDoEvents = [&](int) { seen.emplace_back(readTestFrameNumber(editor.PictMain()), editor.CurFlame); };
+    ASSERT_EQ(write("shown.avi", "100", true, 4, 12), Editor::RecOutcome::Written);
+    ASSERT_FALSE(seen.empty());
+    for (auto [shown, counted] : seen) {
+        if (counted >= 4 && counted <= 12) {
+            EXPECT_EQ(shown, counted);
+        }
+    }
+    EXPECT_EQ(readTestFrameNumber(editor.PictMain()), 12);
+}
+
 TEST_F(MovieRecordTest, CancellingEitherDialogWritesNothing) {
     ASSERT_EQ(editor.MVRec(), Editor::RecOutcome::Cancelled);  // save dialog cancelled
     host.queueDialog({FileDialogResult::Outcome::EmptyName, ""});
