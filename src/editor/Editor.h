@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -410,6 +411,10 @@ public:
     static CompressorSettings defaultCompressorSettings();
     // The writing speed that Combo2 shows now.
     float writingSpeedFromCombo2() const;
+    // The save dialog and MakeWave over the marked range that the sound-only
+    // write and the conversion share: MakeWave's result, or nothing when the
+    // dialog was cancelled. The controls are given back either way.
+    std::optional<int32_t> writeMarkedSection(const char* filter, const char* fileName, bool boolVideo);
 
     // --- EffectEnv -------------------------------------------------------
     Surface& PictMain() override { return pictMain_; }

@@ -369,31 +369,37 @@ int32_t Editor::makeWaveSeconds(double fromSeconds, double toSeconds, const std:
     return 0;
 }
 
-Editor::RecOutcome Editor::menuRecS_Click() {
-    RecError.clear();
+std::optional<int32_t> Editor::writeMarkedSection(const char* filter, const char* fileName, bool boolVideo) {
     host_.BTNDEnable();
     host_.SetControlEnabled("ComStp", true);
     FileDialogRequest request;
     request.kind = FileDialogRequest::Kind::Save;
     request.title = kSaveTitle;
-    request.filter = kWaveFilter;
-    request.fileName = kSoundFileName;
+    request.filter = filter;
+    request.fileName = fileName;
     request.flags = 2;
     request.cancelError = true;
     const FileDialogResult answer = host_.FileDialog(request);
     if (answer.outcome != FileDialogResult::Outcome::Chosen || answer.path.empty()) {
         host_.BTNEnable();
-        return RecOutcome::Cancelled;
+        return std::nullopt;
     }
     host_.SetPointer(pointer::kHourglass);
     RecSpeed = writingSpeedFromCombo2();
     Idle = false;
-    const int32_t result = MakeWave(STFlame, ENDFlame, answer.path, false);
+    const int32_t result = MakeWave(STFlame, ENDFlame, answer.path, boolVideo);
     host_.SetPointer(pointer::kDefault);
     Idle = true;
     host_.BTNEnable();
+    return result;
+}
+
+Editor::RecOutcome Editor::menuRecS_Click() {
+    RecError.clear();
+    const auto result = writeMarkedSection(kWaveFilter, kSoundFileName, false);
+    if (!result) return RecOutcome::Cancelled;
     // The sound that cannot be written is reported as it is for a movie.
-    if (result != 0) {
+    if (*result != 0) {
         host_.MsgBox(kNoSoundText, msgbox::kOk, "");
         return RecOutcome::Failed;
     }
@@ -404,28 +410,9 @@ Editor::RecOutcome Editor::MnuChangeMV_Click() {
     RecError.clear();
     if (host_.MsgBox(kConvertQuestion, msgbox::kStyleYesNoWarn, kWarningTitle) != msgbox::kAnswerYes)
         return RecOutcome::Cancelled;
-    host_.BTNDEnable();
-    host_.SetControlEnabled("ComStp", true);
-    FileDialogRequest request;
-    request.kind = FileDialogRequest::Kind::Save;
-    request.title = kSaveTitle;
-    request.filter = kAviFilter;
-    request.fileName = kConvertFileName;
-    request.flags = 2;
-    request.cancelError = true;
-    const FileDialogResult answer = host_.FileDialog(request);
-    if (answer.outcome != FileDialogResult::Outcome::Chosen || answer.path.empty()) {
-        host_.BTNEnable();
-        return RecOutcome::Cancelled;
-    }
-    host_.SetPointer(pointer::kHourglass);
-    RecSpeed = writingSpeedFromCombo2();
-    Idle = false;
-    const int32_t result = MakeWave(STFlame, ENDFlame, answer.path, true);
-    host_.SetPointer(pointer::kDefault);
-    Idle = true;
-    host_.BTNEnable();
-    return result == 0 ? RecOutcome::Written : RecOutcome::Failed;
+    const auto result = writeMarkedSection(kAviFilter, kConvertFileName, true);
+    if (!result) return RecOutcome::Cancelled;
+    return *result == 0 ? RecOutcome::Written : RecOutcome::Failed;
 }
 
 std::string Editor::menuZure_Click() const {
