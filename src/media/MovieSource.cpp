@@ -11,6 +11,7 @@
 #include "media/FfmpegHolders.h"
 
 extern "C" {
+#include <libavcodec/bsf.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -21,51 +22,45 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kMaxSide = 32767;
+constexpr int64_t kNoTime = AV_NOPTS_VALUE;
+constexpr int64_t kMinTime = std::numeric_limits<int64_t>::min();
+// Seeks that land too late start this many times further back before the
+// request goes back to the start of the movie.
+constexpr int kMaxEarlierSeeks = 5;
+// Decode errors in a row after which a request gives up.
+constexpr int kMaxErrorsInARow = 500;
 
-// One video packet of the file, in decode order.
+// One video packet of a file read whole, in decode order.
 struct Entry {
-    int64_t pts = AV_NOPTS_VALUE;     // presentation time: the container's, or frame units
-    int64_t srcPts = AV_NOPTS_VALUE;  // as the container gave it
-    int64_t dts = AV_NOPTS_VALUE;
-    int64_t pos = -1;
+    int64_t pts = kNoTime;  // presentation time, in the source's time units
+    int64_t srcPts = kNoTime;
+    int64_t dts = kNoTime;
     uint64_t content = 0;  // hash of the packet's bytes
     bool key = false;
-    bool bFrame = false;      // a picture shown before the anchor decoded ahead of it
-    bool packedNext = false;  // the next packet only releases a B-frame packed into this one
+    bool bFrame = false;  // shown before the anchor decoded just ahead of it
 };
 
 enum class PictureKind { Unknown, Anchor, B };
 
 // The picture coding type read straight from the bitstream of the codecs
-// whose AVI files carry B-frames: MPEG-4 Part 2 (VOP start code, 2 bits)
-// and MPEG-1/2 (picture start code, 10 bits of temporal reference, then 3
-// bits). Reading it here needs no parser state, which a seek would upset.
-struct PacketKinds {
-    PictureKind first = PictureKind::Unknown;
-    PictureKind second = PictureKind::Unknown;  // a second picture packed into the packet
-};
-
-PacketKinds pictureKinds(AVCodecID codec, const uint8_t* data, int size) {
-    PacketKinds kinds;
-    int found = 0;
-    for (int i = 0; i + 5 < size && found < 2; ++i) {
+// whose AVI and MPEG files carry B-frames: MPEG-4 Part 2 (VOP start code, 2
+// bits) and MPEG-1/2 (picture start code, 10 bits of temporal reference,
+// then 3 bits). Reading it here needs no parser state, which a seek would
+// upset. Packed B-frames are unpacked before this sees them.
+PictureKind pictureKind(AVCodecID codec, const uint8_t* data, int size) {
+    for (int i = 0; i + 5 < size; ++i) {
         if (data[i] != 0 || data[i + 1] != 0 || data[i + 2] != 1) continue;
-        PictureKind kind = PictureKind::Unknown;
         if (codec == AV_CODEC_ID_MPEG4 && data[i + 3] == 0xB6) {
             const int type = data[i + 4] >> 6;  // 0 I, 1 P, 2 B, 3 S
-            kind = type == 2 ? PictureKind::B : PictureKind::Anchor;
-        } else if ((codec == AV_CODEC_ID_MPEG1VIDEO || codec == AV_CODEC_ID_MPEG2VIDEO) &&
-                   data[i + 3] == 0x00) {
-            const int type = (data[i + 5] >> 3) & 7;  // 1 I, 2 P, 3 B
-            kind = type == 3 ? PictureKind::B : PictureKind::Anchor;
-        } else {
-            continue;
+            return type == 2 ? PictureKind::B : PictureKind::Anchor;
         }
-        (found == 0 ? kinds.first : kinds.second) = kind;
-        ++found;
-        i += 3;
+        if ((codec == AV_CODEC_ID_MPEG1VIDEO || codec == AV_CODEC_ID_MPEG2VIDEO) &&
+            data[i + 3] == 0x00) {
+            const int type = (data[i + 5] >> 3) & 7;  // 1 I, 2 P, 3 B
+            return type == 3 ? PictureKind::B : PictureKind::Anchor;
+        }
     }
-    return kinds;
+    return PictureKind::Unknown;
 }
 
 // FNV-1a over the packet's bytes and size: packets are recognised by what
@@ -77,50 +72,100 @@ uint64_t contentHash(const uint8_t* data, int size) {
     return h;
 }
 
+bool validRate(AVRational r) {
+    return r.num > 0 && r.den > 0 && av_q2d(r) >= 0.01 && av_q2d(r) <= 1000;
+}
+
+// The nominal rate where FFmpeg found one that fits the timestamps (a phone
+// movie that starts late or drops a picture keeps its 30 frames a second);
+// the average where the nominal one is a time base rather than a rate.
+AVRational chooseRate(const AVStream* st) {
+    const AVRational nominal = st->r_frame_rate;
+    const AVRational average = st->avg_frame_rate;
+    if (validRate(nominal) && validRate(average)) {
+        const double ratio = av_q2d(nominal) / av_q2d(average);
+        return ratio >= 0.98 && ratio <= 1.5 ? nominal : average;
+    }
+    if (validRate(average)) return average;
+    if (validRate(nominal)) return nominal;
+    return AVRational{25, 1};
+}
+
+// Containers whose timestamps give every picture's presentation time and
+// whose index finds the key frame before a time.
+bool trustsTimestamps(const std::string& format) {
+    for (const char* name : {"mov", "matroska", "asf", "flv"})
+        if (format.find(name) != std::string::npos) return true;
+    return false;
+}
+
 }  // namespace
 
 struct MovieSource::Impl {
+    std::string path;
     ff::FormatInput fmt;
     ff::CodecContext dec;
     ff::Packet pkt{av_packet_alloc()};
     ff::Frame frame{av_frame_alloc()};
-    ff::Frame held{av_frame_alloc()};
-    bool heldValid = false;
+    ff::Frame cur{av_frame_alloc()};   // last picture at or before the asked time
+    ff::Frame next{av_frame_alloc()};  // the picture after it, when already decoded
+    bool curValid = false;
+    bool nextValid = false;
+    int64_t curPts = kMinTime;
+    int64_t nextPts = kMinTime;
+    AVBSFContext* bsf = nullptr;  // unpacks packed B-frames (MPEG-4 Part 2)
+    bool bsfDrained = false;
     SwsContext* sws = nullptr;
     int stream = -1;
-    AVRational tb{1, 1};
+    AVCodecID codec = AV_CODEC_ID_NONE;
+    AVRational tb{1, 1};    // the container's time base
+    AVRational unit{1, 1};  // the time base of presentation times here
+    AVRational rate{25, 1};
 
-    // Presentation order derived from picture types instead of the
-    // container's timestamps (AVI: its timestamps count decoded pictures).
-    bool decodeOrder = false;
+    // Timestamps from the container, seeking through its index; or a
+    // presentation order learnt by reading the whole file.
+    bool readWhole = false;
+    // Presentation times are ours, handed to the decoder on every packet.
+    bool ownTimes = false;
     std::vector<Entry> entries;
+    std::vector<int32_t> keys;            // key entries, ascending
     std::vector<int32_t> keyOf;           // entry -> key entry to decode it from
     std::vector<int32_t> byPresentation;  // presentation rank -> entry
     std::vector<int64_t> sortedPts;       // presentation times, ascending
-    bool constantRate = true;
-    double ticksPerFrame = 1;
-    int32_t frameCount = 0;
-
-    enum class Match { Pts, Content, Ordinal };
-    Match match = Match::Ordinal;
+    enum class Match { Pts, Content };
+    Match match = Match::Content;
     std::unordered_map<int64_t, int32_t> lookup;
     std::unordered_map<int64_t, int32_t> byDts;  // unique decode times, for repeated bytes
 
-    // Decoding state.
+    int64_t t0 = 0;      // presentation time of the first picture
+    int64_t endPts = 0;  // where the last picture ends
+    int32_t frameCount = 0;
+    int64_t firstPacketPos = -1;
+    int64_t firstPacketTs = kNoTime;  // decode time of the first packet, or its presentation time
+
+    // The run of decoding since the last seek.
     bool needSeek = true;
     bool inputDone = false;
+    bool drained = false;
+    bool runFromStart = false;
+    bool awaitKey = false;         // skip packets up to the first key packet
+    int64_t runKeyPts = kMinTime;  // pictures before the run's key frame lack their references
+    int32_t runKey = -1;           // read whole: key entry the run began with
+    int32_t lastRead = -1;         // read whole: entry of the last packet read
+    int64_t lastReadDts = kMinTime;
     bool skipping = false;
-    int32_t startKey = -1;  // key entry this run of decoding began with
-    int32_t lastRead = -1;  // entry of the last packet read
-    int seekAttempt = 0;
-    int64_t lastOutPts = std::numeric_limits<int64_t>::min();
+    int landingAttempt = 0;
     int seeks = 0;
+    int decodeErrors = 0;
 
     std::chrono::milliseconds timeout{1000};
     Clock::time_point deadline{};
     bool deadlineArmed = false;
 
-    ~Impl() { sws_freeContext(sws); }
+    ~Impl() {
+        sws_freeContext(sws);
+        av_bsf_free(&bsf);
+    }
 
     static int interrupt(void* opaque) {
         auto* self = static_cast<Impl*>(opaque);
@@ -128,23 +173,138 @@ struct MovieSource::Impl {
     }
     bool timeUp() const { return deadlineArmed && Clock::now() > deadline; }
 
-    int32_t findEntry(const AVPacket* p) const {
-        int64_t k;
-        switch (match) {
-            case Match::Pts:
-                k = p->pts;
-                break;
-            case Match::Content:
-                k = static_cast<int64_t>(contentHash(p->data, p->size));
-                break;
-            default:
-                return -1;
+    // The latest presentation time shown at frame n: n / rate after the
+    // first picture, allowing half a time unit for timestamps rounded to
+    // the container's clock.
+    int64_t limit(int32_t n) const {
+        const __int128 num = static_cast<__int128>(2) * n * unit.den * rate.den +
+                             static_cast<__int128>(unit.num) * rate.num;
+        const __int128 den = static_cast<__int128>(2) * unit.num * rate.num;
+        return t0 + static_cast<int64_t>(num / den);
+    }
+
+    void noteDecodeError(int err) {
+        if (decodeErrors++ == 0)
+            av_log(nullptr, AV_LOG_WARNING,
+                   "%s: a picture could not be decoded (%s); its nearest decodable picture is "
+                   "shown in its place\n",
+                   path.c_str(), ff::errorText(err).c_str());
+    }
+
+    // The next video packet as the decoder should get it: packed B-frames
+    // unpacked, empty chunks (a dropped frame) left out.
+    int readVideoPacket() {
+        for (;;) {
+            if (bsf) {
+                const int r = av_bsf_receive_packet(bsf, pkt.get());
+                if (r == 0) {
+                    if (pkt->size > 0) return 0;
+                    av_packet_unref(pkt.get());
+                    continue;
+                }
+                if (r == AVERROR_EOF) return AVERROR_EOF;
+                if (r != AVERROR(EAGAIN)) return r;
+            }
+            const int r = av_read_frame(fmt.get(), pkt.get());
+            if (r < 0) {
+                if (bsf && !bsfDrained) {
+                    bsfDrained = true;
+                    av_bsf_send_packet(bsf, nullptr);
+                    continue;
+                }
+                return r;
+            }
+            if (pkt->stream_index != stream || pkt->size <= 0) {
+                av_packet_unref(pkt.get());
+                continue;
+            }
+            if (!bsf) return 0;
+            if (av_bsf_send_packet(bsf, pkt.get()) < 0) av_packet_unref(pkt.get());
         }
+    }
+
+    void resetRun() {
+        ++seeks;
+        avcodec_flush_buffers(dec.get());
+        if (bsf) av_bsf_flush(bsf);
+        bsfDrained = false;
+        curValid = nextValid = false;
+        av_frame_unref(cur.get());
+        av_frame_unref(next.get());
+        curPts = nextPts = kMinTime;
+        inputDone = drained = false;
+        lastRead = -1;
+        lastReadDts = kMinTime;
+        needSeek = false;
+    }
+
+    // Back to the first packet. Demuxers differ in what lands there: an
+    // index search for the first time (MP4), a search by timestamps a little
+    // before it, or the first packet's byte position (program streams).
+    void seekToStart(int attempt) {
+        const int64_t second = std::max<int64_t>(1, tb.den / std::max(1, tb.num));
+        if (attempt == 0 && firstPacketTs != kNoTime &&
+            av_seek_frame(fmt.get(), stream, firstPacketTs, AVSEEK_FLAG_BACKWARD) >= 0)
+            return;
+        if (attempt <= 1 && firstPacketTs != kNoTime &&
+            avformat_seek_file(fmt.get(), stream, kMinTime, firstPacketTs - second,
+                               firstPacketTs - second, 0) >= 0)
+            return;
+        av_seek_frame(fmt.get(), stream, std::max<int64_t>(0, firstPacketPos), AVSEEK_FLAG_BYTE);
+    }
+
+    // Read whole: positions the demuxer at or before the key entry; the read
+    // loop skips forward to it. Later landing attempts start further back,
+    // for containers whose own index lands past the key frame.
+    void seekToKey(int32_t key) {
+        resetRun();
+        runKey = key;
+        runFromStart = key == keys.front();
+        runKeyPts = runFromStart ? kMinTime : entries[static_cast<size_t>(key)].pts;
+        skipping = true;
+        awaitKey = false;
+        const Entry& e = entries[static_cast<size_t>(key)];
+        int64_t ts = e.dts != kNoTime ? e.dts : e.srcPts;
+        const int64_t second = std::max<int64_t>(1, tb.den / std::max(1, tb.num));
+        if (runFromStart || ts == kNoTime || landingAttempt >= 4) {
+            seekToStart(landingAttempt);
+            return;
+        }
+        const int64_t margin = landingAttempt == 0 ? 0 : second << (2 * (landingAttempt - 1));
+        ts -= margin;
+        if (av_seek_frame(fmt.get(), stream, ts, AVSEEK_FLAG_BACKWARD) < 0)
+            avformat_seek_file(fmt.get(), stream, kMinTime, ts, ts, 0);
+    }
+
+    // Timestamps: the key frame at or before the time, `attempt` steps
+    // further back each time the last one landed too late.
+    void seekToTime(int64_t target, int attempt) {
+        resetRun();
+        skipping = false;
+        awaitKey = true;
+        runKeyPts = kMinTime;
+        const int64_t second = std::max<int64_t>(1, tb.den / std::max(1, tb.num));
+        const int64_t margin = attempt == 0 ? 0 : second << (2 * (attempt - 1));
+        const int64_t ts = target - margin;
+        runFromStart = attempt >= kMaxEarlierSeeks || ts <= t0;
+        if (runFromStart) {
+            seekToStart(0);
+            return;
+        }
+        if (av_seek_frame(fmt.get(), stream, ts, AVSEEK_FLAG_BACKWARD) < 0) {
+            runFromStart = true;
+            seekToStart(0);
+        }
+    }
+
+    int32_t findEntry(const AVPacket* p) const {
+        const int64_t k =
+            match == Match::Pts ? p->pts : static_cast<int64_t>(contentHash(p->data, p->size));
         if (auto it = lookup.find(k); it != lookup.end()) return it->second;
         // Packets with the same bytes (a still stretch of an intra-only
         // movie) are told apart by their decode time where that is unique
         // and the bytes agree.
-        if (match == Match::Content && p->dts != AV_NOPTS_VALUE) {
+        if (match == Match::Content && p->dts != kNoTime) {
             if (auto it = byDts.find(p->dts);
                 it != byDts.end() &&
                 entries[static_cast<size_t>(it->second)].content == static_cast<uint64_t>(k))
@@ -153,47 +313,29 @@ struct MovieSource::Impl {
         return -1;
     }
 
-    int readVideoPacket() {
-        for (;;) {
-            const int r = av_read_frame(fmt.get(), pkt.get());
-            if (r < 0) return r;
-            if (pkt->stream_index == stream && pkt->size > 0) return 0;
-            av_packet_unref(pkt.get());
-        }
+    // Read whole: the entry whose picture is on screen at the time.
+    int32_t entryAt(int64_t time) const {
+        auto it = std::upper_bound(sortedPts.begin(), sortedPts.end(), time);
+        if (it == sortedPts.begin()) return byPresentation.front();
+        return byPresentation[static_cast<size_t>(it - sortedPts.begin() - 1)];
     }
 
-    // Positions the demuxer at or before the key entry; the read loop skips
-    // forward to it. Later attempts start further back, for containers whose
-    // own index lands past the key frame.
-    void seekToKey(int32_t key) {
-        ++seeks;
-        avcodec_flush_buffers(dec.get());
-        heldValid = false;
-        av_frame_unref(held.get());
-        inputDone = false;
-        lastOutPts = std::numeric_limits<int64_t>::min();
-        startKey = key;
-        lastRead = -1;
-        skipping = match != Match::Ordinal;
-        needSeek = false;
-        const Entry& e = entries[static_cast<size_t>(key)];
-        int64_t ts = e.dts != AV_NOPTS_VALUE ? e.dts : e.srcPts;
-        const int64_t second = std::max<int64_t>(1, tb.den / std::max(1, tb.num));
-        if (match == Match::Ordinal || ts == AV_NOPTS_VALUE || seekAttempt >= 4) {
-            // Back to the very start; the counting needs it.
-            const Entry& first = entries.front();
-            int64_t firstTs = first.dts != AV_NOPTS_VALUE ? first.dts : first.srcPts;
-            if (firstTs == AV_NOPTS_VALUE) firstTs = 0;
-            if (avformat_seek_file(fmt.get(), stream, std::numeric_limits<int64_t>::min(),
-                                   firstTs - second, firstTs - second, 0) < 0)
-                av_seek_frame(fmt.get(), stream, first.pos, AVSEEK_FLAG_BYTE);
-            if (match == Match::Ordinal) startKey = 0;
-            return;
+    // Whether decoding on from the current position reaches the time without
+    // passing a key frame a seek could start from.
+    bool canDecodeOn(int64_t target) const {
+        if (needSeek || !curValid || target < curPts) return false;
+        if (readWhole) {
+            const int32_t key = keyOf[static_cast<size_t>(entryAt(target))];
+            return key >= runKey && key <= lastRead + 1;
         }
-        const int64_t margin = seekAttempt == 0 ? 0 : second << (2 * (seekAttempt - 1));
-        ts -= margin;
-        if (av_seek_frame(fmt.get(), stream, ts, AVSEEK_FLAG_BACKWARD) < 0)
-            avformat_seek_file(fmt.get(), stream, std::numeric_limits<int64_t>::min(), ts, ts, 0);
+        const AVStream* st = fmt->streams[stream];
+        const int idx =
+            av_index_search_timestamp(const_cast<AVStream*>(st), target, AVSEEK_FLAG_BACKWARD);
+        const AVIndexEntry* e =
+            idx >= 0 ? avformat_index_get_entry(const_cast<AVStream*>(st), idx) : nullptr;
+        if (e) return e->timestamp <= std::max(lastReadDts, curPts);
+        const int64_t twoSeconds = 2 * std::max<int64_t>(1, tb.den / std::max(1, tb.num));
+        return target - curPts < twoSeconds;
     }
 
     bool convert(const AVFrame* f, Surface& picture) {
@@ -213,113 +355,161 @@ struct MovieSource::Impl {
         return true;
     }
 
-    // Entry whose picture is shown at frame n, or -1.
-    int32_t entryForFrame(int32_t n) const {
-        if (n < 0 || n >= frameCount) return -1;
-        if (constantRate) return byPresentation[static_cast<size_t>(n)];
-        // The picture on screen at n / rate, allowing half a frame for
-        // timestamps rounded to the time base.
-        const double t = static_cast<double>(sortedPts.front()) + (n + 0.5) * ticksPerFrame;
-        auto it = std::upper_bound(sortedPts.begin(), sortedPts.end(),
-                                   static_cast<int64_t>(std::floor(t)));
-        if (it == sortedPts.begin()) return byPresentation.front();
-        return byPresentation[static_cast<size_t>(it - sortedPts.begin() - 1)];
-    }
-
+    enum class Outcome { Found, NeedEarlier, Failed };
+    Outcome decodeTo(int64_t target);
+    bool feedPacket();
     bool request(int32_t n, Surface& picture);
-    bool decodeUntil(int64_t target, int32_t key, Surface& picture);
+    Status indexByReading(const AVCodecParameters* par,
+                          const std::function<void(double)>& progress);
+    void timesFromContainer();
 };
 
-bool MovieSource::Impl::request(int32_t n, Surface& picture) {
-    const int32_t e = entryForFrame(n);
-    if (e < 0) return false;
-    const int64_t target = entries[static_cast<size_t>(e)].pts;
-    const int32_t key = keyOf[static_cast<size_t>(e)];
-    if (heldValid && lastOutPts == target) return convert(held.get(), picture);
-
-    // Decoding on from the current position is right when this run of
-    // decoding can produce the target (its key frame is not before the one
-    // the run began with), the target has not gone by, and the key frame is
-    // not still ahead (then a seek skips the pictures in between).
-    const bool decodeOn =
-        !needSeek && key >= startKey && target > lastOutPts && key <= lastRead + 1;
-    seekAttempt = 0;
-    if (!decodeOn) seekToKey(key);
-    return decodeUntil(target, key, picture);
-}
-
-bool MovieSource::Impl::decodeUntil(int64_t target, int32_t key, Surface& picture) {
+// Hands the decoder the next packet; false when the input has ended.
+bool MovieSource::Impl::feedPacket() {
     AVCodecContext* c = dec.get();
     for (;;) {
-        if (timeUp()) {
-            needSeek = true;
-            return false;
-        }
-        int r = avcodec_receive_frame(c, frame.get());
-        if (r == 0) {
-            int64_t p = frame->pts != AV_NOPTS_VALUE ? frame->pts : frame->best_effort_timestamp;
-            if (p == AV_NOPTS_VALUE) {
-                av_frame_unref(frame.get());
-                continue;
-            }
-            lastOutPts = p;
-            if (p < target) {
-                av_frame_unref(frame.get());
-                continue;
-            }
-            av_frame_unref(held.get());
-            av_frame_move_ref(held.get(), frame.get());
-            heldValid = true;
-            // A later picture first means the target's own was lost (damaged
-            // stream); the later one is kept for the request that wants it.
-            return p == target && convert(held.get(), picture);
-        }
-        if (r != AVERROR(EAGAIN) || inputDone) {
-            needSeek = true;
-            return false;
-        }
-        r = readVideoPacket();
-        if (r == AVERROR_EOF) {
-            if (skipping) {
-                needSeek = true;
-                return false;
-            }
+        const int r = readVideoPacket();
+        if (r < 0) {
+            // A read error ends the usable part of the file, as its end does.
+            if (skipping) return false;
             avcodec_send_packet(c, nullptr);
             inputDone = true;
+            return true;
+        }
+        if (awaitKey) {
+            if (!(pkt->flags & AV_PKT_FLAG_KEY)) {
+                av_packet_unref(pkt.get());
+                continue;
+            }
+            awaitKey = false;
+            if (pkt->pos >= 0 && pkt->pos == firstPacketPos) runFromStart = true;
+            if (!runFromStart) runKeyPts = pkt->pts != kNoTime ? pkt->pts : pkt->dts;
+        }
+        if (readWhole) {
+            int32_t idx = findEntry(pkt.get());
+            if (skipping) {
+                if (idx > runKey) {
+                    // Landed past the key frame: start further back.
+                    av_packet_unref(pkt.get());
+                    if (++landingAttempt > 5) return false;
+                    seekToKey(runKey);
+                    --seeks;
+                    continue;
+                }
+                if (idx != runKey) {
+                    av_packet_unref(pkt.get());
+                    continue;
+                }
+                skipping = false;
+            }
+            if (idx < 0) idx = lastRead + 1;
+            lastRead = idx;
+            if (ownTimes && idx < static_cast<int32_t>(entries.size())) {
+                pkt->pts = entries[static_cast<size_t>(idx)].pts;
+                pkt->dts = kNoTime;
+            }
+        }
+        if (pkt->dts != kNoTime) lastReadDts = pkt->dts;
+        const int s = avcodec_send_packet(c, pkt.get());
+        av_packet_unref(pkt.get());
+        // A damaged packet loses its picture only; decoding goes on.
+        if (s < 0 && s != AVERROR(EAGAIN)) noteDecodeError(s);
+        return true;
+    }
+}
+
+// Decodes until the picture on screen at `target` is known: the last one at
+// or before it, confirmed by the one after it or by the end of the movie.
+MovieSource::Impl::Outcome MovieSource::Impl::decodeTo(int64_t target) {
+    AVCodecContext* c = dec.get();
+    int errorsInARow = 0;
+    for (;;) {
+        if (nextValid) {
+            if (nextPts > target) return curValid ? Outcome::Found : Outcome::NeedEarlier;
+            std::swap(cur, next);
+            curPts = nextPts;
+            curValid = true;
+            nextValid = false;
+            av_frame_unref(next.get());
             continue;
         }
-        if (r < 0) {
+        if (drained) return curValid ? Outcome::Found : Outcome::NeedEarlier;
+        if (timeUp()) return Outcome::Failed;
+        const int r = avcodec_receive_frame(c, frame.get());
+        if (r == 0) {
+            errorsInARow = 0;
+            const int64_t p = frame->pts != kNoTime ? frame->pts : frame->best_effort_timestamp;
+            // Pictures without a time, before the run's key frame (their
+            // references were not decoded) or out of order (a damaged
+            // stream) cannot be placed.
+            if (p == kNoTime || p < runKeyPts || (curValid && p <= curPts && p != curPts)) {
+                av_frame_unref(frame.get());
+                continue;
+            }
+            if (curValid && p == curPts) {
+                std::swap(cur, frame);
+                av_frame_unref(frame.get());
+                continue;
+            }
+            std::swap(next, frame);
+            av_frame_unref(frame.get());
+            nextPts = p;
+            nextValid = true;
+            continue;
+        }
+        if (r == AVERROR_EOF) {
+            drained = true;
+            continue;
+        }
+        if (r != AVERROR(EAGAIN)) {
+            noteDecodeError(r);
+            if (++errorsInARow > kMaxErrorsInARow) return Outcome::Failed;
+            continue;
+        }
+        if (inputDone) {
+            drained = true;
+            continue;
+        }
+        if (!feedPacket()) return Outcome::Failed;
+    }
+}
+
+bool MovieSource::Impl::request(int32_t n, Surface& picture) {
+    if (n < 0 || n >= frameCount) return false;
+    const int64_t target = limit(n);
+    landingAttempt = 0;
+    int attempt = 0;
+    bool decodeOn = canDecodeOn(target);
+    const auto seek = [&] {
+        if (readWhole) {
+            int32_t key = keyOf[static_cast<size_t>(entryAt(target))];
+            // Each further attempt starts one key frame earlier.
+            auto it = std::lower_bound(keys.begin(), keys.end(), key);
+            const auto back = std::min<ptrdiff_t>(attempt, it - keys.begin());
+            key = *(it - back);
+            if (attempt >= kMaxEarlierSeeks) key = keys.front();
+            seekToKey(key);
+        } else {
+            seekToTime(target, attempt);
+        }
+    };
+    if (!decodeOn) seek();
+    for (;;) {
+        const Outcome o = decodeTo(target);
+        if (o == Outcome::Found) return convert(cur.get(), picture);
+        if (o == Outcome::Failed) {
             needSeek = true;
             return false;
         }
-        int32_t idx = findEntry(pkt.get());
-        if (skipping) {
-            if (idx > key) {
-                // Landed past the key frame: start further back.
-                av_packet_unref(pkt.get());
-                if (++seekAttempt > 5) {
-                    needSeek = true;
-                    return false;
-                }
-                seekToKey(key);
-                --seeks;
-                continue;
-            }
-            if (idx != key) {
-                av_packet_unref(pkt.get());
-                continue;
-            }
-            skipping = false;
+        // Nothing at or before the time since the run began.
+        if (runFromStart) {
+            // Before any picture that decodes: the first one that does.
+            if (nextValid) return convert(next.get(), picture);
+            needSeek = true;
+            return false;
         }
-        if (idx < 0) idx = lastRead + 1;
-        lastRead = idx;
-        if (decodeOrder && idx < static_cast<int32_t>(entries.size())) {
-            pkt->pts = entries[static_cast<size_t>(idx)].pts;
-            pkt->dts = AV_NOPTS_VALUE;
-        }
-        // A damaged packet loses its picture only; decoding goes on.
-        avcodec_send_packet(c, pkt.get());
-        av_packet_unref(pkt.get());
+        ++attempt;
+        seek();
     }
 }
 
@@ -332,6 +522,12 @@ void MovieSource::setRequestTimeout(std::chrono::milliseconds timeout) {
 int MovieSource::seekCount() const {
     return impl_->seeks;
 }
+int MovieSource::decodeErrorCount() const {
+    return impl_->decodeErrors;
+}
+bool MovieSource::indexedByReading() const {
+    return impl_->readWhole;
+}
 
 bool MovieSource::paintFrame(int32_t frame, Surface& picture) {
     Impl& m = *impl_;
@@ -343,12 +539,182 @@ bool MovieSource::paintFrame(int32_t frame, Surface& picture) {
     return ok;
 }
 
-Result<std::unique_ptr<MovieSource>> MovieSource::open(const std::string& path) {
+// Reads every video packet once: presentation order from the picture types
+// where the container's timestamps cannot be trusted.
+Status MovieSource::Impl::indexByReading(const AVCodecParameters* par,
+                                         const std::function<void(double)>& progress) {
+    Impl& m = *this;
+    const int64_t fileSize = avio_size(m.fmt->pb);
+    int64_t lastReport = 0;
+    for (;;) {
+        const int r = m.readVideoPacket();
+        // A read error ends the usable part of the file, as its end does.
+        if (r < 0) break;
+        if (m.entries.empty()) {
+            m.firstPacketPos = m.pkt->pos;
+            m.firstPacketTs = m.pkt->dts != kNoTime ? m.pkt->dts : m.pkt->pts;
+        }
+        Entry e;
+        e.srcPts = m.pkt->pts;
+        e.pts = m.pkt->pts;
+        e.dts = m.pkt->dts;
+        e.key = m.pkt->flags & AV_PKT_FLAG_KEY;
+        e.content = contentHash(m.pkt->data, m.pkt->size);
+        e.bFrame = pictureKind(par->codec_id, m.pkt->data, m.pkt->size) == PictureKind::B;
+        m.entries.push_back(e);
+        if (progress && fileSize > 0 && m.pkt->pos - lastReport > fileSize / 100) {
+            lastReport = m.pkt->pos;
+            progress(static_cast<double>(m.pkt->pos) / static_cast<double>(fileSize));
+        }
+        av_packet_unref(m.pkt.get());
+    }
+    if (progress) progress(1.0);
+    if (m.entries.empty()) return Error{"the movie holds no pictures: " + m.path};
+    const size_t count = m.entries.size();
+    const bool avi = std::string(m.fmt->iformat->name) == "avi";
+
+    // Presentation order: anchors in decode order, each B-frame before the
+    // anchor decoded just ahead of it.
+    std::vector<int32_t> order;
+    order.reserve(count);
+    int32_t heldAnchor = -1;
+    for (size_t i = 0; i < count; ++i) {
+        if (m.entries[i].bFrame) {
+            order.push_back(static_cast<int32_t>(i));
+        } else {
+            if (heldAnchor >= 0) order.push_back(heldAnchor);
+            heldAnchor = static_cast<int32_t>(i);
+        }
+    }
+    if (heldAnchor >= 0) order.push_back(heldAnchor);
+
+    bool uniquePts = !avi;
+    if (uniquePts) {
+        std::unordered_map<int64_t, int32_t> seen;
+        for (size_t i = 0; i < count && uniquePts; ++i)
+            uniquePts = m.entries[i].pts != kNoTime &&
+                        seen.emplace(m.entries[i].pts, static_cast<int32_t>(i)).second;
+        if (uniquePts) {
+            m.lookup = std::move(seen);
+            m.match = Match::Pts;
+        }
+    }
+    if (avi) {
+        // An AVI counts its chunks, empty ones (dropped frames) included, so
+        // its decode times are the slots of the pictures on the movie's
+        // clock; the pictures take those slots in presentation order.
+        std::vector<int64_t> slots(count);
+        for (size_t i = 0; i < count; ++i)
+            slots[i] = m.entries[i].dts != kNoTime ? m.entries[i].dts : static_cast<int64_t>(i);
+        std::sort(slots.begin(), slots.end());
+        for (size_t i = 0; i < count; ++i) m.entries[static_cast<size_t>(order[i])].pts = slots[i];
+        m.unit = m.tb;
+        m.ownTimes = true;
+    } else if (!uniquePts) {
+        // Without usable timestamps (MPEG program streams) pictures are
+        // counted at the movie's rate.
+        for (size_t i = 0; i < count; ++i)
+            m.entries[static_cast<size_t>(order[i])].pts = static_cast<int64_t>(i);
+        m.unit = AVRational{m.rate.den, m.rate.num};
+        m.ownTimes = true;
+    } else {
+        m.unit = m.tb;
+    }
+    if (m.match == Match::Content) {
+        // Packets are recognised again after a seek by their bytes; the few
+        // that are not unique by their decode time.
+        std::unordered_map<int64_t, int> uses, dtsUses;
+        for (const Entry& e : m.entries) {
+            ++uses[static_cast<int64_t>(e.content)];
+            ++dtsUses[e.dts];
+        }
+        for (size_t i = 0; i < count; ++i) {
+            const Entry& e = m.entries[i];
+            if (uses[static_cast<int64_t>(e.content)] == 1)
+                m.lookup.emplace(static_cast<int64_t>(e.content), static_cast<int32_t>(i));
+            if (e.dts != kNoTime && dtsUses[e.dts] == 1)
+                m.byDts.emplace(e.dts, static_cast<int32_t>(i));
+        }
+    }
+
+    m.byPresentation.resize(count);
+    for (size_t i = 0; i < count; ++i) m.byPresentation[i] = static_cast<int32_t>(i);
+    std::stable_sort(m.byPresentation.begin(), m.byPresentation.end(), [&](int32_t a, int32_t b) {
+        return m.entries[static_cast<size_t>(a)].pts < m.entries[static_cast<size_t>(b)].pts;
+    });
+    m.sortedPts.resize(count);
+    for (size_t i = 0; i < count; ++i)
+        m.sortedPts[i] = m.entries[static_cast<size_t>(m.byPresentation[i])].pts;
+
+    // Each picture decodes from the last key frame before it whose own time
+    // is not later (an open group's leading B-frames need the group before).
+    m.keyOf.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        if (m.entries[i].key || i == 0) m.keys.push_back(static_cast<int32_t>(i));
+        size_t k = m.keys.size();
+        while (k > 1 && m.entries[static_cast<size_t>(m.keys[k - 1])].pts > m.entries[i].pts) --k;
+        m.keyOf[i] = m.keys[k - 1];
+    }
+
+    m.t0 = m.sortedPts.front();
+    // The last picture lasts one frame (one slot of an AVI).
+    const double unitsPerFrame = 1.0 / (av_q2d(m.rate) * av_q2d(m.unit));
+    m.endPts = m.sortedPts.back() + std::max<int64_t>(1, std::llround(unitsPerFrame));
+    return Status{};
+}
+
+// Learns where the movie starts and ends from its first and last packets.
+void MovieSource::Impl::timesFromContainer() {
+    Impl& m = *this;
+    AVStream* st = m.fmt->streams[m.stream];
+    m.unit = m.tb;
+    int64_t first = kNoTime;
+    for (int i = 0; i < 64; ++i) {
+        if (m.readVideoPacket() < 0) break;
+        if (i == 0) {
+            m.firstPacketPos = m.pkt->pos;
+            m.firstPacketTs = m.pkt->dts != kNoTime ? m.pkt->dts : m.pkt->pts;
+        }
+        const int64_t p = m.pkt->pts != kNoTime ? m.pkt->pts : m.pkt->dts;
+        if (p != kNoTime && !(m.pkt->flags & AV_PKT_FLAG_DISCARD) &&
+            (first == kNoTime || p < first))
+            first = p;
+        av_packet_unref(m.pkt.get());
+    }
+    if (first == kNoTime) first = st->start_time != kNoTime ? st->start_time : 0;
+    m.t0 = first;
+    if (st->duration > 0 && st->duration != kNoTime) {
+        m.endPts = m.t0 + st->duration;
+        return;
+    }
+    // No stream length: the end of the last picture near the end of the file.
+    int64_t end = kNoTime;
+    if (m.fmt->duration > 0) {
+        const int64_t total = av_rescale_q(m.fmt->duration, AV_TIME_BASE_Q, m.tb);
+        const int64_t from = std::max(m.t0, m.t0 + total - 10 * m.tb.den / std::max(1, m.tb.num));
+        if (av_seek_frame(m.fmt.get(), m.stream, from, AVSEEK_FLAG_BACKWARD) >= 0) {
+            while (m.readVideoPacket() >= 0) {
+                const int64_t p = m.pkt->pts != kNoTime ? m.pkt->pts : m.pkt->dts;
+                if (p != kNoTime) end = std::max(end, p + std::max<int64_t>(m.pkt->duration, 0));
+                av_packet_unref(m.pkt.get());
+            }
+        }
+        if (end == kNoTime) end = m.t0 + total;
+    }
+    if (end == kNoTime) end = m.t0;
+    const int64_t oneFrame =
+        std::max<int64_t>(1, av_rescale_q(1, AVRational{m.rate.den, m.rate.num}, m.tb));
+    m.endPts = std::max(end, m.t0 + oneFrame);
+}
+
+Result<std::unique_ptr<MovieSource>> MovieSource::open(
+    const std::string& path, const std::function<void(double)>& progress) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return Error{"file not found: " + path};
 
     auto impl = std::make_unique<Impl>();
     Impl& m = *impl;
+    m.path = path;
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw) return Error{"out of memory"};
     raw->interrupt_callback = AVIOInterruptCB{&Impl::interrupt, &m};
@@ -384,160 +750,64 @@ Result<std::unique_ptr<MovieSource>> MovieSource::open(const std::string& path) 
 
     AVStream* st = m.fmt->streams[m.stream];
     m.tb = st->time_base;
+    m.rate = chooseRate(st);
     const AVCodecParameters* par = st->codecpar;
+    m.codec = par->codec_id;
     const AVCodec* codec = avcodec_find_decoder(par->codec_id);
     if (!codec) return Error{"no decoder for the video of " + path};
-    m.dec.reset(avcodec_alloc_context3(codec));
-    if (!m.dec || avcodec_parameters_to_context(m.dec.get(), par) < 0)
-        return Error{"cannot decode the video of " + path};
-    m.dec->thread_count = 0;
-    m.dec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
-    m.dec->pkt_timebase = m.tb;
-    if (avcodec_open2(m.dec.get(), codec, nullptr) < 0)
-        return Error{"cannot decode the video of " + path};
     info.codecName = codec->name;
     info.width = par->width;
     info.height = par->height;
     if (info.width <= 0 || info.height <= 0 || info.width > kMaxSide || info.height > kMaxSide)
         return Error{"video size not supported: " + path};
 
-    // The index: one pass over the packets, nothing decoded.
-    m.decodeOrder = info.formatName == "avi";
-    bool packedPending = false;
-    for (;;) {
-        const int r = m.readVideoPacket();
-        if (r == AVERROR_EOF) break;
-        if (r < 0) {
-            // A read error ends the usable part of the file, as EOF does.
-            break;
-        }
-        Entry e;
-        e.srcPts = m.pkt->pts;
-        e.pts = m.pkt->pts;
-        e.dts = m.pkt->dts;
-        e.pos = m.pkt->pos;
-        e.key = m.pkt->flags & AV_PKT_FLAG_KEY;
-        e.content = contentHash(m.pkt->data, m.pkt->size);
-        const PacketKinds kinds = pictureKinds(par->codec_id, m.pkt->data, m.pkt->size);
-        if (packedPending) {
-            // The placeholder after a packed pair releases its B-frame.
-            e.bFrame = true;
-            packedPending = false;
-        } else {
-            e.bFrame = kinds.first == PictureKind::B;
-            if (kinds.first == PictureKind::Anchor && kinds.second == PictureKind::B) {
-                e.packedNext = true;
-                packedPending = true;
+    const AVCodecDescriptor* desc = avcodec_descriptor_get(par->codec_id);
+    const bool reorders = desc && (desc->props & AV_CODEC_PROP_REORDER);
+    const bool avi = info.formatName == "avi";
+    m.readWhole = avi ? reorders || avformat_index_get_entries_count(st) == 0
+                      : !trustsTimestamps(info.formatName);
+
+    // Consumer MPEG-4 encoders pack a B-frame into the packet of the anchor
+    // after it and leave a placeholder in its own slot; unpacked, every
+    // picture has its own packet and time.
+    if (par->codec_id == AV_CODEC_ID_MPEG4) {
+        if (const AVBitStreamFilter* f = av_bsf_get_by_name("mpeg4_unpack_bframes")) {
+            if (av_bsf_alloc(f, &m.bsf) >= 0) {
+                avcodec_parameters_copy(m.bsf->par_in, par);
+                m.bsf->time_base_in = m.tb;
+                if (av_bsf_init(m.bsf) < 0) av_bsf_free(&m.bsf);
             }
         }
-        m.entries.push_back(e);
-        av_packet_unref(m.pkt.get());
     }
-    if (m.entries.empty()) return Error{"the movie holds no pictures: " + path};
-    const size_t count = m.entries.size();
+    m.dec.reset(avcodec_alloc_context3(codec));
+    if (!m.dec || avcodec_parameters_to_context(m.dec.get(), m.bsf ? m.bsf->par_out : par) < 0)
+        return Error{"cannot decode the video of " + path};
+    m.dec->thread_count = 0;
+    m.dec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    m.dec->pkt_timebase = m.tb;
+    if (avcodec_open2(m.dec.get(), codec, nullptr) < 0)
+        return Error{"cannot decode the video of " + path};
 
-    if (!m.decodeOrder) {
-        std::unordered_map<int64_t, int32_t> seen;
-        for (size_t i = 0; i < count && !m.decodeOrder; ++i) {
-            if (m.entries[i].pts == AV_NOPTS_VALUE ||
-                !seen.emplace(m.entries[i].pts, static_cast<int32_t>(i)).second)
-                m.decodeOrder = true;
-        }
-        if (!m.decodeOrder) {
-            m.lookup = std::move(seen);
-            m.match = Impl::Match::Pts;
-        }
-    }
-    if (m.decodeOrder) {
-        // Anchors are shown in decode order, each B-frame before the anchor
-        // decoded just ahead of it.
-        int64_t next = 0;
-        int32_t heldAnchor = -1;
-        for (size_t i = 0; i < count; ++i) {
-            if (m.entries[i].bFrame) {
-                m.entries[i].pts = next++;
-            } else {
-                if (heldAnchor >= 0) m.entries[static_cast<size_t>(heldAnchor)].pts = next++;
-                heldAnchor = static_cast<int32_t>(i);
-            }
-        }
-        if (heldAnchor >= 0) m.entries[static_cast<size_t>(heldAnchor)].pts = next++;
-        // Packets are recognised again after a seek by their bytes; the
-        // few that are not unique are counted from the one before.
-        std::unordered_map<int64_t, int32_t> byContent;
-        std::unordered_map<int64_t, int> uses;
-        for (size_t i = 0; i < count; ++i) ++uses[static_cast<int64_t>(m.entries[i].content)];
-        for (size_t i = 0; i < count; ++i) {
-            const auto k = static_cast<int64_t>(m.entries[i].content);
-            if (uses[k] == 1) byContent.emplace(k, static_cast<int32_t>(i));
-        }
-        m.lookup = std::move(byContent);
-        m.match = Impl::Match::Content;
-        std::unordered_map<int64_t, int> dtsUses;
-        for (size_t i = 0; i < count; ++i) ++dtsUses[m.entries[i].dts];
-        for (size_t i = 0; i < count; ++i)
-            if (m.entries[i].dts != AV_NOPTS_VALUE && dtsUses[m.entries[i].dts] == 1)
-                m.byDts.emplace(m.entries[i].dts, static_cast<int32_t>(i));
-    }
-
-    // Presentation order.
-    m.byPresentation.resize(count);
-    for (size_t i = 0; i < count; ++i) m.byPresentation[i] = static_cast<int32_t>(i);
-    std::sort(m.byPresentation.begin(), m.byPresentation.end(),
-              [&](int32_t a, int32_t b) { return m.entries[a].pts < m.entries[b].pts; });
-    m.sortedPts.resize(count);
-    for (size_t i = 0; i < count; ++i)
-        m.sortedPts[i] = m.entries[static_cast<size_t>(m.byPresentation[i])].pts;
-
-    // Key frames: each picture decodes from the last key frame before it
-    // whose own time is not later (an open group's leading B-frames need the
-    // group before).
-    std::vector<int32_t> keys;
-    m.keyOf.resize(count);
-    for (size_t i = 0; i < count; ++i) {
-        if (m.entries[i].key || i == 0) keys.push_back(static_cast<int32_t>(i));
-        size_t k = keys.size();
-        while (k > 1 && m.entries[static_cast<size_t>(keys[k - 1])].pts > m.entries[i].pts) --k;
-        m.keyOf[i] = keys[k - 1];
-    }
-
-    // Frame rate and length.
-    double rate = 0;
-    if (st->avg_frame_rate.num > 0 && st->avg_frame_rate.den > 0)
-        rate = av_q2d(st->avg_frame_rate);
-    else if (st->r_frame_rate.num > 0 && st->r_frame_rate.den > 0)
-        rate = av_q2d(st->r_frame_rate);
-    if (m.decodeOrder) {
-        m.constantRate = true;
-        m.frameCount = static_cast<int32_t>(std::min<size_t>(count, INT32_MAX - 1));
-        m.ticksPerFrame = 1;
-        if (rate <= 0) rate = 25;
-        info.duration = m.frameCount / rate;
+    if (m.readWhole) {
+        if (Status s = m.indexByReading(par, progress); !s) return Error{s.error()};
     } else {
-        const int64_t span = m.sortedPts.back() - m.sortedPts.front();
-        if (rate <= 0) {
-            rate = count > 1 && span > 0 ? (count - 1) / (span * av_q2d(m.tb)) : 25;
-        }
-        m.ticksPerFrame = 1.0 / (rate * av_q2d(m.tb));
-        // Evenly spaced pictures are numbered by their order, immune to
-        // rounding of the timestamps; others by the time they are shown.
-        m.constantRate = true;
-        for (size_t i = 1; i < count && m.constantRate; ++i) {
-            const double d = static_cast<double>(m.sortedPts[i] - m.sortedPts[i - 1]);
-            if (std::abs(d - m.ticksPerFrame) > std::max(1.0, 0.02 * m.ticksPerFrame))
-                m.constantRate = false;
-        }
-        if (m.constantRate) {
-            m.frameCount = static_cast<int32_t>(std::min<size_t>(count, INT32_MAX - 1));
-            info.duration = m.frameCount / rate;
-        } else {
-            const double frames = std::floor(span / m.ticksPerFrame + 0.5) + 1;
-            m.frameCount = static_cast<int32_t>(std::min<double>(frames, INT32_MAX - 1));
-            info.duration = span * av_q2d(m.tb) + 1 / rate;
-        }
+        m.timesFromContainer();
     }
-    info.frameRate = rate;
+
+    // Frames of the movie's duration at its rate, counted from the first
+    // picture.
+    const __int128 span = m.endPts - m.t0;
+    const __int128 num = span * m.unit.num * m.rate.num;
+    const __int128 den = static_cast<__int128>(m.unit.den) * m.rate.den;
+    const __int128 frames = std::max<__int128>(1, (2 * num + den) / (2 * den));
+    m.frameCount = static_cast<int32_t>(std::min<__int128>(frames, INT32_MAX - 1));
+    m.needSeek = true;
+
+    info.rateNum = m.rate.num;
+    info.rateDen = m.rate.den;
+    info.frameRate = av_q2d(m.rate);
     info.frameCount = m.frameCount;
+    info.duration = m.frameCount / info.frameRate;
     info.hasVideo = true;
 
     std::unique_ptr<MovieSource> src(new MovieSource(std::move(impl)));

@@ -3,15 +3,23 @@
 // and any of its frames, exactly the one asked for, whatever the codec does
 // with B-frames and groups of pictures.
 //
-// Frame n is the picture presented n / rate seconds after the first picture.
-// The frames are indexed once on open (a pass over the packets without
-// decoding); a request then either decodes on from where the last one
-// stopped or seeks to the key frame it needs and decodes forward. A request
-// that cannot be answered within its time bound, beyond the end, or in a
-// damaged stretch answers "no picture".
+// Frame n is the picture a player shows n / rate seconds after the first
+// picture: where a picture is missing at that time (a dropped frame, a gap in
+// the timestamps, a picture the decoder rejects) it is the last picture
+// before it, or before any picture, the first that decodes. The frame count
+// follows the movie's duration, not the number of pictures.
+//
+// Containers whose timestamps and index can be trusted (MP4, MOV, MKV, WMV,
+// AVI without reordered pictures) are opened from their own index; the
+// others (AVI with B-frames, MPEG program streams, files without an index)
+// are read once on open to learn the presentation order. A request either
+// decodes on from where the last one stopped or seeks to a key frame before
+// it and decodes forward. A request beyond the end, or one that cannot be
+// answered within its time bound, answers "no picture".
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -28,7 +36,9 @@ struct MovieInfo {
     int width = 0;
     int height = 0;
     double frameRate = 0;  // frames per second
-    double duration = 0;   // seconds of video
+    int rateNum = 0;       // the same rate as an exact fraction
+    int rateDen = 1;
+    double duration = 0;  // seconds of video
     int32_t frameCount = 0;
     std::string formatName;  // container, as FFmpeg names it ("avi", "mov,mp4,...")
     std::string codecName;   // video codec ("mpeg4", "h264", ...)
@@ -38,7 +48,10 @@ class MovieSource final : public FrameSource {
   public:
     // Fails with the reason when the file is not a movie that can be read.
     // A readable file without a video stream opens with hasVideo false.
-    static Result<std::unique_ptr<MovieSource>> open(const std::string& path);
+    // `progress` hears the fraction read (0 to 1) while a file that has to be
+    // read whole is indexed.
+    static Result<std::unique_ptr<MovieSource>> open(
+        const std::string& path, const std::function<void(double)>& progress = {});
 
     ~MovieSource() override;
     MovieSource(const MovieSource&) = delete;
@@ -56,6 +69,13 @@ class MovieSource final : public FrameSource {
 
     // How many times requests had to seek; sequential requests never do.
     int seekCount() const;
+
+    // Pictures the decoder rejected so far (each is replaced by its nearest
+    // decodable neighbour; the first one goes to FFmpeg's log).
+    int decodeErrorCount() const;
+
+    // True when the file was read whole on open (no usable index).
+    bool indexedByReading() const;
 
   private:
     struct Impl;
