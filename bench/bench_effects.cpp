@@ -9,29 +9,12 @@
 #include "editor/Editor.h"
 #include "effects/RasterOps.h"
 #include "effects/Surface.h"
-#include "host/Host.h"
+#include "host/NullHost.h"
 #include "host/MemoryPanel.h"
 
 namespace {
 
 using namespace movalux;
-
-class QuietHost : public Host {
-  public:
-    int MsgBox(std::string_view, int, std::string_view) override { return 1; }
-    FileDialogResult FileDialog(const FileDialogRequest&) override { return {}; }
-    void SetPointer(int) override {}
-    void DoEvents() override {}
-    uint32_t timeGetTime() override { return 0; }
-    void SetLabel(std::string_view, std::string_view) override {}
-    std::string LabelText(std::string_view) const override { return {}; }
-    void Refresh(Picture) override {}
-    void SetTLine() override {}
-    void DspSelLayer() override {}
-    void DspLayEnable() override {}
-    void DspSldr() override {}
-    void SetSlr2() override {}
-};
 
 Surface frame1080() {
     Surface s(1920, 1080);
@@ -41,7 +24,7 @@ Surface frame1080() {
 }
 
 struct Bench {
-    QuietHost host;
+    NullHost host;
     MemoryPanel panel;
     Editor editor{host, panel};
     Bench() {

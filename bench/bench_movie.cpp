@@ -16,7 +16,7 @@
 
 #include "editor/Editor.h"
 #include "effects/Surface.h"
-#include "host/Host.h"
+#include "host/NullHost.h"
 #include "host/MemoryPanel.h"
 #include "media/MediaLog.h"
 #include "media/MovieSource.h"
@@ -30,23 +30,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kFrames = 96;
-
-class NullHost : public Host {
-  public:
-    int MsgBox(std::string_view, int, std::string_view) override { return msgbox::kAnswerNo; }
-    FileDialogResult FileDialog(const FileDialogRequest&) override { return {}; }
-    void SetPointer(int) override {}
-    void DoEvents() override {}
-    uint32_t timeGetTime() override { return 0; }
-    void SetLabel(std::string_view, std::string_view) override {}
-    std::string LabelText(std::string_view) const override { return {}; }
-    void Refresh(Picture) override {}
-    void SetTLine() override {}
-    void DspSelLayer() override {}
-    void DspLayEnable() override {}
-    void DspSldr() override {}
-    void SetSlr2() override {}
-};
 
 fs::path benchDir() {
     static const fs::path dir = [] {

@@ -16,7 +16,7 @@
 
 #include "editor/Editor.h"
 #include "effects/Surface.h"
-#include "host/Host.h"
+#include "host/NullHost.h"
 #include "host/MemoryPanel.h"
 #include "media/MediaLog.h"
 #include "media/MovieWriter.h"
@@ -30,39 +30,18 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kWidth = 1920, kHeight = 1080, kFps = 25, kSeconds = 6;
 
-class ClockHost : public Host {
+// The window's clock and waits, counting the frames shown.
+class ClockHost : public NullHost {
   public:
-    int MsgBox(std::string_view text, int, std::string_view) override {
-        lastMessage = text;
-        return msgbox::kAnswerNo;
-    }
-    FileDialogResult FileDialog(const FileDialogRequest&) override { return {}; }
-    void SetPointer(int) override {}
-    void DoEvents() override {}
-    uint32_t timeGetTime() override {
-        return static_cast<uint32_t>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_).count());
-    }
+    ClockHost() { labels["Combo4"] = "100"; }
     void WaitEvents(uint32_t maxMs) override {
         std::this_thread::sleep_for(std::chrono::milliseconds(maxMs));
     }
-    void SetLabel(std::string_view name, std::string_view) override {
+    void SetLabel(std::string_view name, std::string_view text) override {
         if (name == "TextPos") ++framesShown;
+        NullHost::SetLabel(name, text);
     }
-    std::string LabelText(std::string_view name) const override {
-        return name == "Combo4" ? "100" : "";
-    }
-    void Refresh(Picture) override {}
-    void SetTLine() override {}
-    void DspSelLayer() override {}
-    void DspLayEnable() override {}
-    void DspSldr() override {}
-    void SetSlr2() override {}
     int64_t framesShown = 0;
-    std::string lastMessage;
-
-  private:
-    Clock::time_point start_ = Clock::now();
 };
 
 fs::path benchDir() {

@@ -16,7 +16,7 @@
 
 #include "editor/Editor.h"
 #include "effects/Surface.h"
-#include "host/Host.h"
+#include "host/NullHost.h"
 #include "host/MemoryPanel.h"
 #include "media/MediaLog.h"
 #include "media/MovieWriter.h"
@@ -29,32 +29,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kWidth = 1920, kHeight = 1080, kFps = 25, kSeconds = 10;
-
-class BenchHost : public Host {
-  public:
-    int MsgBox(std::string_view text, int, std::string_view) override {
-        lastMessage = text;
-        return msgbox::kAnswerNo;
-    }
-    FileDialogResult FileDialog(const FileDialogRequest&) override {
-        return {FileDialogResult::Outcome::Chosen, savePath};
-    }
-    void SetPointer(int) override {}
-    void DoEvents() override {}
-    uint32_t timeGetTime() override { return 0; }
-    void SetLabel(std::string_view, std::string_view) override {}
-    std::string LabelText(std::string_view name) const override {
-        return name == "Combo2" ? "100" : "";
-    }
-    void Refresh(Picture) override {}
-    void SetTLine() override {}
-    void DspSelLayer() override {}
-    void DspLayEnable() override {}
-    void DspSldr() override {}
-    void SetSlr2() override {}
-    std::string savePath;
-    std::string lastMessage;
-};
 
 fs::path benchDir() {
     static const fs::path dir = [] {
@@ -119,7 +93,8 @@ void renderMovie(benchmark::State& state, bool effects) {
         state.SkipWithError("cannot generate the source movie");
         return;
     }
-    BenchHost host;
+    NullHost host;
+    host.labels["Combo2"] = "100";
     MemoryPanel panel;
     Editor editor(host, panel);
     editor.setMovieNames(in);

@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 #include "editor/Editor.h"
-#include "host/Host.h"
+#include "host/NullHost.h"
 #include "host/MemoryPanel.h"
 
 namespace {
@@ -24,30 +24,6 @@ constexpr int32_t kTwoHoursAt30 = 216000;  // frames of a two-hour movie at 30 f
 constexpr const char* kLongText = "/home/user/Pictures/overlays/a picture with a long name.bmp";
 
 // Answers every box with OK and remembers the labels the commands read.
-class QuietHost : public Host {
-  public:
-    int MsgBox(std::string_view, int, std::string_view) override { return msgbox::kAnswerOk; }
-    FileDialogResult FileDialog(const FileDialogRequest&) override { return {}; }
-    void SetPointer(int) override {}
-    void DoEvents() override {}
-    uint32_t timeGetTime() override { return 0; }
-    void SetLabel(std::string_view name, std::string_view text) override {
-        labels.insert_or_assign(std::string(name), std::string(text));
-    }
-    std::string LabelText(std::string_view name) const override {
-        auto it = labels.find(name);
-        return it == labels.end() ? std::string() : it->second;
-    }
-    void Refresh(Picture) override {}
-    void SetTLine() override {}
-    void DspSelLayer() override {}
-    void DspLayEnable() override {}
-    void DspSldr() override {}
-    void SetSlr2() override {}
-
-    std::map<std::string, std::string, std::less<>> labels;
-};
-
 // Bytes the heap hands out now, large blocks included.
 double heapMegabytes() {
     const struct mallinfo2 m = mallinfo2();
@@ -72,7 +48,7 @@ struct Project {
         editor.MvENDFlame = lastFrame;
         editor.ENDFlame = lastFrame;
     }
-    QuietHost host;
+    NullHost host;
     MemoryPanel panel;
     Editor editor{host, panel};
 };

@@ -378,6 +378,7 @@ public:
     float RecSpeed = 1.0f;      // writing speed: Combo2 / 100, within 0.1 .. 10
     double AdjVValue = 0;       // the last accepted frame-rate adjustment (AdjV)
     int64_t RecFramesWritten = 0;  // pictures in the last written movie
+    bool RecPaused = false;        // the last write was ended early by the pause button
     std::string RecError;       // why the last write failed, in FFmpeg's words (for the CLI)
     enum class RecOutcome { Written, Cancelled, Failed };
     void menuRec_Click();

@@ -72,6 +72,13 @@ int64_t pictureCount(int64_t span, double speed) {
     return n;
 }
 
+std::string missingFrameText(int32_t frame, int64_t written, int64_t expected) {
+    return "フレーム " + std::to_string(frame) +
+           " の画像を読み込めないため、書き出しを中止しました。" + std::to_string(expected) +
+           " フレーム中 " + std::to_string(written) +
+           " フレームまで書き出していました（ファイルは作成されません）";
+}
+
 // A hidden name beside the output for the picture before the sound joins it
 // (same folder, so that the space it needs is where the movie goes).
 std::string pictureOnlyPath(const std::string& out) {
@@ -84,7 +91,8 @@ std::string pictureOnlyPath(const std::string& out) {
 
 std::vector<CompressorOption> Editor::compressorOptions() {
     std::vector<CompressorOption> out;
-    for (const EncoderChoice& c : aviVideoEncoders()) out.push_back({c.name, c.caption, c.lossless});
+    for (const EncoderChoice& c : aviVideoEncoders())
+        out.push_back({c.name, c.caption, c.lossless});
     return out;
 }
 
@@ -122,6 +130,7 @@ void Editor::ComRec_Click() {
 Editor::RecOutcome Editor::MVRec() {
     RecError.clear();
     RecFramesWritten = 0;
+    RecPaused = false;
     if (!movie_ || MvOpen != kTrue || !(FrameRate > 0)) return RecOutcome::Cancelled;
     auto release = [&] {
         Idle = true;
@@ -168,8 +177,9 @@ Editor::RecOutcome Editor::MVRec() {
         release();
         return RecOutcome::Failed;
     }
-    const bool known = std::any_of(offered.begin(), offered.end(),
-                                   [&](const CompressorOption& o) { return o.name == settings.codec; });
+    const bool known = std::any_of(offered.begin(), offered.end(), [&](const CompressorOption& o) {
+        return o.name == settings.codec;
+    });
     MovieWriterOptions options;
     options.width = pictMain_.width();
     options.height = pictMain_.height();
@@ -186,8 +196,8 @@ Editor::RecOutcome Editor::MVRec() {
     // written are the same on every machine.
     options.threads = kEncoderThreads;
     auto created = known ? MovieWriter::create(picturePath, options)
-                         : Result<std::unique_ptr<MovieWriter>>(Error{"the encoder " + settings.codec +
-                                                                      " is not offered for movies"});
+                         : Result<std::unique_ptr<MovieWriter>>(Error{
+                               "the encoder " + settings.codec + " is not offered for movies"});
     if (!created) {
         RecError = created.error();
         host_.MsgBox(kSetOptionsText, msgbox::kOk, "");
@@ -207,6 +217,7 @@ Editor::RecOutcome Editor::MVRec() {
     const uint32_t startMs = host_.timeGetTime();
     int64_t n = 0;
     int missed = 0;
+    int32_t missingFrame = -1;
     auto fail = [&](const std::string& why) {
         RecError = why;
         host_.SetLabel("Label21", kFrameWriteLabel);
@@ -226,8 +237,9 @@ Editor::RecOutcome Editor::MVRec() {
         // picture that never comes must not hold the write forever, so the
         // asking stops after a while as a pause would stop it.
         if (DspFrame2() < 0) {
-            if (n == 0 || ++missed > kMaxMissed) break;
-            continue;
+            if (++missed <= kMaxMissed) continue;
+            missingFrame = CurFlame;
+            break;
         }
         missed = 0;
         // The encoder gets a copy: PictMain stays on screen while the window
@@ -247,6 +259,19 @@ Editor::RecOutcome Editor::MVRec() {
         report.perSecond = elapsed > 0 ? static_cast<double>(n) / elapsed : 0;
         report.secondsLeft = report.perSecond > 0 ? (expected - n) / report.perSecond : -1;
         host_.Progress(report);
+    }
+    RecPaused = missingFrame < 0 && n < expected;
+    if (missingFrame >= 0) {
+        // A movie with a hole in it is not the movie asked for: nothing is
+        // kept (the unfinished file goes with the writer), and the user is
+        // told which frame could not be had.
+        RecFramesWritten = n;
+        RecError = "frame " + std::to_string(missingFrame) + " could not be read: stopped after " +
+                   std::to_string(n) + " of " + std::to_string(expected) +
+                   " frames, nothing was written";
+        host_.MsgBox(missingFrameText(missingFrame, n, expected), msgbox::kOk, kWarningTitle);
+        release();
+        return RecOutcome::Failed;
     }
     host_.SetPointer(pointer::kHourglass);
     if (Status st = writer.finish(); !st) return fail(st.error());
@@ -369,7 +394,8 @@ int32_t Editor::makeWaveSeconds(double fromSeconds, double toSeconds, const std:
     return 0;
 }
 
-std::optional<int32_t> Editor::writeMarkedSection(const char* filter, const char* fileName, bool boolVideo) {
+std::optional<int32_t> Editor::writeMarkedSection(const char* filter, const char* fileName,
+                                                  bool boolVideo) {
     host_.BTNDEnable();
     host_.SetControlEnabled("ComStp", true);
     FileDialogRequest request;
@@ -408,7 +434,8 @@ Editor::RecOutcome Editor::menuRecS_Click() {
 
 Editor::RecOutcome Editor::MnuChangeMV_Click() {
     RecError.clear();
-    if (host_.MsgBox(kConvertQuestion, msgbox::kStyleYesNoWarn, kWarningTitle) != msgbox::kAnswerYes)
+    if (host_.MsgBox(kConvertQuestion, msgbox::kStyleYesNoWarn, kWarningTitle) !=
+        msgbox::kAnswerYes)
         return RecOutcome::Cancelled;
     const auto result = writeMarkedSection(kAviFilter, kConvertFileName, true);
     if (!result) return RecOutcome::Cancelled;

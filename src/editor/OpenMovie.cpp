@@ -178,7 +178,28 @@ bool Editor::openMovieAndReport() {
 }
 
 int16_t Editor::OpenStream2() {
-    auto opened = MovieSource::open(MvFName);
+    // A file that has to be read whole (an AVI with B-frames, an MPEG
+    // program stream) takes a while: the window shows how far it got. No
+    // events run meanwhile, so nothing can start another open inside this
+    // one.
+    const uint32_t startMs = host_.timeGetTime();
+    bool shown = false;
+    auto progress = [&](double done) {
+        const uint32_t elapsedMs = host_.timeGetTime() - startMs;
+        if (elapsedMs < 300 && done < 1) return;
+        if (done >= 1 && !shown) return;
+        shown = true;
+        ProgressReport report;
+        report.task = "open";
+        report.unit = "%";
+        report.done = static_cast<int64_t>(done * 100);
+        report.total = 100;
+        report.perSecond = elapsedMs > 0 ? report.done * 1000.0 / elapsedMs : 0;
+        report.secondsLeft = done > 0 ? elapsedMs / 1000.0 * (1 - done) / done : -1;
+        report.finished = done >= 1;
+        host_.Progress(report);
+    };
+    auto opened = MovieSource::open(MvFName, progress);
     if (!opened) return 1;
     const MovieInfo info = (*opened)->info();
     if (!info.hasVideo || info.frameRate <= 0 || info.frameCount < 1) return 1;

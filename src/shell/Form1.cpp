@@ -888,6 +888,8 @@ void Form1::showProgress(const ProgressReport& report) {
     QString what;
     if (report.task == "render")
         what = QString::fromUtf8("書き出し中 %1 / %2 フレーム").arg(report.done).arg(report.total);
+    else if (report.task == "open")
+        what = QString::fromUtf8("ムービーを読み込み中 %1%").arg(percent);
     else if (report.task == "convert")
         what = QString::fromUtf8("変換中 %1%").arg(percent);
     else
@@ -895,6 +897,11 @@ void Form1::showProgress(const ProgressReport& report) {
     if (report.secondsLeft >= 0)
         what += QString::fromUtf8("（残り約 %1 秒）").arg(std::lround(report.secondsLeft));
     StatusText->setText(what);
+    // Opening runs without the event loop; the bar is painted on the spot.
+    if (report.task == "open") {
+        ProgBar1->repaint();
+        StatusText->repaint();
+    }
 }
 
 const std::vector<std::pair<const char*, const char*>>& Form1::toolTipTable() {
