@@ -32,6 +32,15 @@ bool takeOption(Args& args, const std::string& name, std::string& value, bool& m
 }  // namespace movalux::cli
 
 namespace movalux {
+class Editor;
+namespace cli {
+// "--adjust V": the frame-rate adjustment of the window's dialog, with its
+// range (-100 to 100) and its message; false when refused.
+bool applyAdjustment(Editor& editor, const std::string& command, const std::string& text);
+}  // namespace cli
+}  // namespace movalux
+
+namespace movalux {
 class Surface;
 namespace cli {
 Surface makeTestPicture(int width, int height);

@@ -14,10 +14,13 @@ int ConsoleHost::MsgBox(std::string_view text, int style, std::string_view title
     ++messages_;
     std::cerr << (title.empty() ? "" : std::string(title) + ": ") << text << '\n';
     switch (style & 7) {
-        case msgbox::kOkCancel: return msgbox::kAnswerCancel;
+        case msgbox::kOkCancel:
+            return msgbox::kAnswerCancel;
         case msgbox::kYesNoCancel:
-        case msgbox::kYesNo: return msgbox::kAnswerNo;
-        default: return msgbox::kAnswerOk;
+        case msgbox::kYesNo:
+            return msgbox::kAnswerNo;
+        default:
+            return msgbox::kAnswerOk;
     }
 }
 
@@ -34,7 +37,9 @@ FileDialogResult ConsoleHost::FileDialog(const FileDialogRequest& request) {
 
 namespace {
 std::atomic<bool> interrupted{false};
-extern "C" void noteInterrupt(int) { interrupted = true; }
+extern "C" void noteInterrupt(int) {
+    interrupted = true;
+}
 }  // namespace
 
 void ConsoleHost::onInterrupt(std::function<void()> pause) {
@@ -85,7 +90,8 @@ void ConsoleHost::Progress(const ProgressReport& r) {
 
 uint32_t ConsoleHost::timeGetTime() {
     using namespace std::chrono;
-    return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return static_cast<uint32_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 void ConsoleHost::SetLabel(std::string_view name, std::string_view text) {

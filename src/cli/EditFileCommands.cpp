@@ -16,16 +16,19 @@ namespace {
 
 constexpr const char* kResaveUsage = "usage: movalux-cli resave EDIT_IN EDIT_OUT [--force]\n";
 constexpr const char* kHokanUsage =
-    "usage: movalux-cli hokan EDIT_IN EDIT_OUT --layer L --from S --to E [--fade in|out] [--effect K] [--force]\n"
+    "usage: movalux-cli hokan EDIT_IN EDIT_OUT --layer L --from S --to E [--fade in|out] [--effect "
+    "K] [--force]\n"
     "  interpolates layer L (0-3) between the key frames S and E, or fades it in or out\n";
 
 // Reads EDIT_IN for a command; false (with the message already on stderr)
 // when the file was not read whole.
 bool readWhole(Editor& editor, const std::string& path, const char* command) {
     switch (editor.readEditFile(path, Editor::ReadOptions{false})) {
-        case Editor::ReadOutcome::Read: return true;
+        case Editor::ReadOutcome::Read:
+            return true;
         case Editor::ReadOutcome::Damaged:
-            std::cerr << "movalux-cli " << command << ": " << path << " is damaged; nothing written\n";
+            std::cerr << "movalux-cli " << command << ": " << path
+                      << " is damaged; nothing written\n";
             return false;
         default:
             std::cerr << "movalux-cli " << command << ": " << path << " was not read\n";
@@ -36,7 +39,8 @@ bool readWhole(Editor& editor, const std::string& path, const char* command) {
 int save(Editor& editor, const std::string& out, bool force, const char* command) {
     std::error_code ec;
     if (!force && std::filesystem::exists(out, ec)) {
-        std::cerr << "movalux-cli " << command << ": " << out << " exists; use --force to replace it\n";
+        std::cerr << "movalux-cli " << command << ": " << out
+                  << " exists; use --force to replace it\n";
         return kExitFailure;
     }
     return editor.saveEditFileTo(out) == 0 ? kExitOk : kExitFailure;
@@ -68,7 +72,8 @@ int hokanCommand(const Args& argsIn) {
     const bool hasTo = takeOption(args, "--to", to, missing);
     const bool hasFade = takeOption(args, "--fade", fade, missing);
     const bool hasEffect = takeOption(args, "--effect", effect, missing);
-    auto l = parseInteger(layer), s = parseInteger(from), e = parseInteger(to), k = parseInteger(effect);
+    auto l = parseInteger(layer), s = parseInteger(from), e = parseInteger(to),
+         k = parseInteger(effect);
     if (missing || args.size() != 2 || !hasLayer || !hasFrom || !hasTo || !l || *l < 0 ||
         *l >= EffTimeline::kShownLayers || !s || !e || (hasFade && fade != "in" && fade != "out") ||
         (hasEffect && (!k || *k < -32768 || *k > 32767))) {

@@ -14,14 +14,18 @@
 namespace movalux::cli {
 
 namespace {
-constexpr const char* kUsage = "usage: movalux-cli frame EDITFILE N OUT_IMAGE [--force]\n";
+constexpr const char* kUsage =
+    "usage: movalux-cli frame EDITFILE N OUT_IMAGE [--adjust V] [--force]\n";
 }  // namespace
 
 int frameCommand(const Args& argsIn) {
     Args args = argsIn;
     const bool force = takeFlag(args, "--force");
+    std::string adjust;
+    bool missing = false;
+    takeOption(args, "--adjust", adjust, missing);
     auto n = args.size() == 3 ? parseInteger(args[1]) : std::nullopt;
-    if (!n || *n < INT32_MIN || *n > INT32_MAX) {
+    if (missing || !n || *n < INT32_MIN || *n > INT32_MAX) {
         std::cerr << kUsage;
         return kExitUsage;
     }
@@ -42,6 +46,7 @@ int frameCommand(const Args& argsIn) {
         std::cerr << "movalux-cli frame: the movie " << editor.MvFName << " could not be opened\n";
         return kExitFailure;
     }
+    if (!adjust.empty() && !applyAdjustment(editor, "frame", adjust)) return kExitUsage;
     editor.CurFlame = static_cast<int32_t>(*n);
     if (editor.DspFrame2() < 0) {
         std::cerr << "movalux-cli frame: the movie has no picture for frame " << *n << '\n';

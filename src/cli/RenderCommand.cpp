@@ -23,7 +23,7 @@ namespace {
 constexpr const char* kRenderUsage =
     "usage: movalux-cli render EDITFILE OUT [--codec NAME] [--quality Q] [--speed PCT]\n"
     "                          [--reverse] [--no-sound] [--from N] [--to M] [--key-interval N]\n"
-    "                          [--data-rate KBITS] [--force]\n"
+    "                          [--data-rate KBITS] [--adjust V] [--force]\n"
     "       --codec one of:";
 constexpr const char* kSoundUsage =
     "usage: movalux-cli sound MOVIE OUT --from S --to E [--speed PCT] [--force]\n";
@@ -70,9 +70,12 @@ bool setRange(Editor& editor, const std::string& command, const std::string& fro
               const std::string& to) {
     auto f = from.empty() ? std::optional<int32_t>(editor.STFlame) : frameOption(from);
     auto t = to.empty() ? std::optional<int32_t>(editor.ENDFlame) : frameOption(to);
-    if (!f || !t || *f > *t || *f < editor.MvSTFlame || *t > editor.MvENDFlame) {
+    // A start after the end is a range marked in reverse, as the timeline
+    // allows: the write takes its one frame.
+    const int32_t last = editor.lastFrameWithPicture();
+    if (!f || !t || std::min(*f, *t) < editor.MvSTFlame || std::max(*f, *t) > last) {
         std::cerr << "movalux-cli " << command << ": the range must lie within frames "
-                  << editor.MvSTFlame << " to " << editor.MvENDFlame << '\n';
+                  << editor.MvSTFlame << " to " << last << '\n';
         return false;
     }
     editor.STFlame = *f;
@@ -101,8 +104,9 @@ int renderCommand(const Args& argsIn) {
     const bool force = takeFlag(args, "--force");
     const bool reverse = takeFlag(args, "--reverse");
     const bool noSound = takeFlag(args, "--no-sound");
-    std::string codec = kDefaultVideoEncoder, quality, speed = "100", from, to, key, rate;
+    std::string codec = kDefaultVideoEncoder, quality, speed = "100", from, to, key, rate, adjust;
     bool missing = false;
+    takeOption(args, "--adjust", adjust, missing);
     takeOption(args, "--codec", codec, missing);
     takeOption(args, "--quality", quality, missing);
     takeOption(args, "--speed", speed, missing);
@@ -136,7 +140,8 @@ int renderCommand(const Args& argsIn) {
     }
     const std::string& out = args[1];
     if (!isMovieOutputName(out)) {
-        std::cerr << "movalux-cli render: " << out << ": the movie must be named .avi, .mp4 or .mkv\n";
+        std::cerr << "movalux-cli render: " << out
+                  << ": the movie must be named .avi, .mp4 or .mkv\n";
         return kExitUsage;
     }
     if (refuseExisting("render", out, force)) return kExitFailure;
@@ -153,10 +158,13 @@ int renderCommand(const Args& argsIn) {
         std::cerr << "movalux-cli render: the movie " << editor.MvFName << " could not be opened\n";
         return kExitFailure;
     }
+    if (!adjust.empty() && !applyAdjustment(editor, "render", adjust)) return kExitUsage;
     if (!setRange(editor, "render", from, to)) return kExitFailure;
     host.SetLabel("Combo2", speed);
-    if (reverse) editor.Option8_Click();
-    else editor.Option7_Click();
+    if (reverse)
+        editor.Option8_Click();
+    else
+        editor.Option7_Click();
     editor.RecSound = noSound ? kFalse : kTrue;
     host.setSaveAnswer(out);
     host.setCompressorAnswer(settings);

@@ -59,7 +59,8 @@ int testPictureCommand(const Args& argsIn) {
     }
     std::error_code ec;
     if (!force && std::filesystem::exists(args[0], ec)) {
-        std::cerr << "movalux-cli testpicture: " << args[0] << " exists; use --force to replace it\n";
+        std::cerr << "movalux-cli testpicture: " << args[0]
+                  << " exists; use --force to replace it\n";
         return kExitFailure;
     }
     Status st = writeStillImage(makeTestPicture(w, h), args[0]);

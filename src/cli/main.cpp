@@ -1,8 +1,11 @@
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 #include <string>
 
+#include "base/NumberText.h"
 #include "cli/Commands.h"
+#include "editor/Editor.h"
 
 namespace movalux::cli {
 
@@ -24,6 +27,15 @@ bool takeOption(Args& args, const std::string& name, std::string& value, bool& m
     value = *(it + 1);
     args.erase(it, it + 2);
     return true;
+}
+
+bool applyAdjustment(Editor& editor, const std::string& command, const std::string& text) {
+    const auto value = parseNumber(text);
+    if (!value || !std::isfinite(*value)) {
+        std::cerr << "movalux-cli " << command << ": --adjust takes a number from -100 to 100\n";
+        return false;
+    }
+    return editor.AdjVComd_Click(text);
 }
 
 }  // namespace movalux::cli

@@ -3,15 +3,15 @@
 #include <cmath>
 
 #include "base/NumberText.h"
-#include "effects/DrawShapeIcon.h"
 #include "effects/BokasiMod1.h"
 #include "effects/BriteModule1.h"
+#include "effects/DrawShapeIcon.h"
 #include "effects/KakudaiMod.h"
 #include "effects/MaskModule1.h"
 #include "effects/MozaikModule1.h"
 #include "effects/RGBModule1.h"
-#include "effects/RevModule1.h"
 #include "effects/RasterOps.h"
+#include "effects/RevModule1.h"
 #include "host/Host.h"
 #include "host/Panel.h"
 #include "media/FrameSource.h"
@@ -63,7 +63,8 @@ void Editor::HokanCancel(bool keepText) {
 
 void Editor::recreateTimeline(int32_t firstFrame, int32_t lastFrame) {
     const int64_t last = static_cast<int64_t>(lastFrame) - firstFrame + 1;
-    const int32_t lastIndex = last < 0 ? -1 : static_cast<int32_t>(std::min<int64_t>(last, INT32_MAX - 1));
+    const int32_t lastIndex =
+        last < 0 ? -1 : static_cast<int32_t>(std::min<int64_t>(last, INT32_MAX - 1));
     EffArr.recreate(lastIndex);
     UndoArr.recreate(lastIndex);
 }
@@ -92,13 +93,14 @@ void Editor::updateMarkedPositions() {
     ENDFlamePos = roundHalfEven32(ENDFlame * SliderScale);
 }
 
-int32_t Editor::JumpEff(int16_t KoukaNom, int16_t DoNom, int16_t& Button, int16_t& Shift, float& X, float& Y,
-                        int32_t& a, int32_t& b) {
-    return dispatcher_.JumpEff({FixSize, ResName, EffResult}, KoukaNom, DoNom, Button, Shift, X, Y, a, b);
+int32_t Editor::JumpEff(int16_t KoukaNom, int16_t DoNom, int16_t& Button, int16_t& Shift, float& X,
+                        float& Y, int32_t& a, int32_t& b) {
+    return dispatcher_.JumpEff({FixSize, ResName, EffResult}, KoukaNom, DoNom, Button, Shift, X, Y,
+                               a, b);
 }
 
-int32_t Editor::jumpEffValues(int16_t KoukaNom, int16_t DoNom, int16_t Button, int16_t Shift, float X,
-                              float Y, int32_t a, int32_t b) {
+int32_t Editor::jumpEffValues(int16_t KoukaNom, int16_t DoNom, int16_t Button, int16_t Shift,
+                              float X, float Y, int32_t a, int32_t b) {
     return JumpEff(KoukaNom, DoNom, Button, Shift, X, Y, a, b);
 }
 
@@ -106,13 +108,29 @@ void Editor::GetPic() {
     copyPicture(pictJT_, pictMain_);
 }
 
+int32_t Editor::sourceFrameFor(int32_t n) const {
+    if (adjustMilli_ == 0 || movieRateNum_ <= 0 || n < 0) return n;
+    // n / (src + adj x 0.002997) x src, with src = num / den and adj in
+    // thousandths: n x num x 1e9 / (num x 1e9 + adj x 2997 x den).
+    const __int128 scale = 1000000000;
+    const __int128 adjusted = static_cast<__int128>(movieRateNum_) * scale +
+                              static_cast<__int128>(adjustMilli_) * 2997 * movieRateDen_;
+    if (adjusted <= 0) return n;
+    const __int128 picture = static_cast<__int128>(n) * movieRateNum_ * scale / adjusted;
+    return static_cast<int32_t>(std::min<__int128>(picture, INT32_MAX));
+}
+
+int32_t Editor::lastFrameWithPicture() const {
+    int32_t n = MvENDFlame;
+    while (n > MvSTFlame && sourceFrameFor(n) > MvENDFlame) --n;
+    return n;
+}
+
 int32_t Editor::DspFrame2() {
     if (frameSource_ == nullptr) return -1;
     // The frame shown is the movie's picture at CurFlame / FrameRate seconds;
     // with an adjusted rate that is not the movie's own frame CurFlame.
-    int32_t sourceFrame = CurFlame;
-    if (frameSource_ == movie_.get() && FrameRate > 0 && movieRate_ > 0 && FrameRate != movieRate_)
-        sourceFrame = roundHalfEven32(CurFlame / FrameRate * movieRate_);
+    const int32_t sourceFrame = frameSource_ == movie_.get() ? sourceFrameFor(CurFlame) : CurFlame;
     if (!frameSource_->paintFrame(sourceFrame, pictMain_)) return -1;
     const int32_t shown = CurFlame;
     GrabHeader.biSizeImage = GrabHeader.biWidth * GrabHeader.biHeight * 3;
@@ -131,7 +149,8 @@ int32_t Editor::DspFrame2() {
             if (!EffArr.contains(layer, CurFlame)) continue;
             EffRec& rec = EffArr.at(layer, CurFlame);
             WorkRecord = rec;
-            const bool draws = dispatcher_.module(rec.Kind) != nullptr || rec.Kind == kouka::kPicture2ThenMovie;
+            const bool draws =
+                dispatcher_.module(rec.Kind) != nullptr || rec.Kind == kouka::kPicture2ThenMovie;
             if (draws) {
                 if (!jtCurrent) GetPic();
                 int16_t button = 0, shift = 0;

@@ -397,8 +397,17 @@ public:
                      bool boolVideo);
     // MakeWave on a section given in seconds (a write that stopped between
     // frames keeps its sound exactly as long as its picture).
+    // With sourceTime the seconds are the source's own (a write's sound);
+    // otherwise they are stretched by the rate adjustment.
     int32_t makeWaveSeconds(double fromSeconds, double toSeconds, const std::string& WrFileName,
-                            bool boolVideo);
+                            bool boolVideo, bool sourceTime = false);
+    // The movie's picture shown at frame n: the one on screen n / adjusted
+    // rate after the first, in exact fractions; n itself without an
+    // adjustment.
+    int32_t sourceFrameFor(int32_t n) const;
+    // The last frame of the timeline that shows a picture of the movie (a
+    // slower adjusted rate runs out of pictures before the timeline ends).
+    int32_t lastFrameWithPicture() const;
     // "音のみ(wav)" and "ムービー変換".
     RecOutcome menuRecS_Click();
     RecOutcome MnuChangeMV_Click();
@@ -454,6 +463,9 @@ private:
     // --- Movie (editor/OpenMovie.cpp) -------------------------------------
     std::unique_ptr<MovieSource> movie_;
     double movieRate_ = 0;  // the movie's own rate; FrameRate may be adjusted
+    int movieRateNum_ = 0;  // the same, exactly
+    int movieRateDen_ = 1;
+    int64_t adjustMilli_ = 0;  // the rate adjustments so far, in thousandths
 
     // --- Writing movies (editor/MovieRecord.cpp) ----------------------------
     void reportSectionProgress(std::string_view task, double done, uint32_t startMs);

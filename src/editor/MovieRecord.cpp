@@ -183,9 +183,18 @@ Editor::RecOutcome Editor::MVRec() {
     MovieWriterOptions options;
     options.width = pictMain_.width();
     options.height = pictMain_.height();
-    // The movie runs at the rate frames are counted in, so that its sound
-    // (measured in the same rate) stays in step at 29.97 as at 30.
-    frameRateFraction(FrameRate, options.fpsNum, options.fpsDen);
+    // The movie runs at the source's own rate, exactly (29.97 as 30000/1001,
+    // so that the sound stays in step however long the movie). With a rate
+    // adjustment the frames are taken at the adjusted rate but written at
+    // the source's, so the picture runs longer or shorter than its unchanged
+    // sound: moving the picture against the sound is what the adjustment is
+    // for.
+    if (movieRateNum_ > 0 && movieRateNum_ <= 65535 && movieRateDen_ <= 65535) {
+        options.fpsNum = movieRateNum_;
+        options.fpsDen = movieRateDen_;
+    } else {
+        frameRateFraction(movieRate_, options.fpsNum, options.fpsDen);
+    }
     EncoderSettings encoder;
     encoder.codec = settings.codec;
     encoder.quality = settings.quality;
@@ -211,7 +220,11 @@ Editor::RecOutcome Editor::MVRec() {
     host_.SetControlChecked("CheckPreVew", true);
     const int32_t direction = RecForward ? 1 : -1;
     const int32_t first = RecForward ? STFlame : ENDFlame;
-    const int64_t span = std::abs(static_cast<int64_t>(ENDFlame) - STFlame);
+    // Marks set in reverse order write the one frame the range starts with
+    // (the marked start forward, the marked end backward), never frames
+    // outside the marks.
+    const bool reversedMarks = STFlame > ENDFlame;
+    const int64_t span = reversedMarks ? 0 : static_cast<int64_t>(ENDFlame) - STFlame;
     const int64_t expected = pictureCount(span, speed);
     pictMain_.Cls();
     const uint32_t startMs = host_.timeGetTime();
@@ -293,7 +306,12 @@ Editor::RecOutcome Editor::MVRec() {
         std::error_code ec;
         const double covered = static_cast<double>(n) * speed;
         double from = 0, to = 0;
-        if (RecForward) {
+        if (reversedMarks) {
+            // The frames from the first one to where the next step lands.
+            const int32_t last = roundHalfEven32(first + direction * speed);
+            from = std::min(first, last) / FrameRate;
+            to = std::max(first, last) / FrameRate;
+        } else if (RecForward) {
             from = STFlame / FrameRate;
             to = (STFlame + covered) / FrameRate;
         } else {
@@ -305,7 +323,7 @@ Editor::RecOutcome Editor::MVRec() {
             const std::string wave = waveTempPath().string();
             fs::create_directories(waveTempPath().parent_path(), ec);
             Idle = false;  // the sound may be paused too, once it runs
-            if (makeWaveSeconds(from, to, wave, false) != 0) {
+            if (makeWaveSeconds(from, to, wave, false, true) != 0) {
                 host_.MsgBox(kNoSoundText, msgbox::kOk, "");
             } else if (Status st = addSoundTrack(picturePath, wave, out); !st) {
                 RecError = st.error();
@@ -349,7 +367,7 @@ int32_t Editor::MakeWave(int32_t TempMframeST, int32_t TempMframeEND, const std:
 }
 
 int32_t Editor::makeWaveSeconds(double fromSeconds, double toSeconds, const std::string& WrFileName,
-                                bool boolVideo) {
+                                bool boolVideo, bool sourceTime) {
     if (!movie_ || !(FrameRate > 0) || !(movieRate_ > 0)) return 1;
     SectionJob job;
     job.moviePath = MvFName;
@@ -363,7 +381,7 @@ int32_t Editor::makeWaveSeconds(double fromSeconds, double toSeconds, const std:
     job.outPath = WrFileName;
     // Times in the source count at the rate in force, frames of the movie
     // at its own rate.
-    const double scale = movieRate_ / FrameRate;
+    const double scale = sourceTime ? 1.0 : movieRate_ / FrameRate;
     job.fromSeconds *= scale;
     job.toSeconds *= scale;
     const std::string_view task = boolVideo ? "convert" : "sound";
@@ -458,13 +476,20 @@ bool Editor::AdjVComd_Click(std::string_view AdjVText) {
 
 void Editor::SetAdjV(double dblAdjV2) {
     // Builds on the rate in force, so a second adjustment adds to the first.
-    FrameRate = FrameRate + dblAdjV2 * kAdjVStep;
+    // The adjustments are summed exactly (in thousandths), and the rate is
+    // the movie's own plus that sum, not a growing sum of floating steps.
+    const double base = FrameRate - static_cast<double>(adjustMilli_) * kAdjVStep / 1000;
+    adjustMilli_ += std::llround(dblAdjV2 * 1000);
+    FrameRate = base + static_cast<double>(adjustMilli_) * kAdjVStep / 1000;
     StreamInfo.dwRate = static_cast<uint32_t>(std::max(1, roundHalfEven32(FrameRate)));
     const int32_t length = std::max(1, roundHalfEven32(FrameRate * MvDuration));
     StreamInfo.dwLength = static_cast<uint32_t>(length);
     // The timeline was made for the movie's frames; the range cannot end
     // beyond them.
     RangeEND = std::min(roundHalfEven32(FrameRate * MvDuration), MvENDFlame);
+    // Marks past a shortened range would ask for frames the movie lacks.
+    STFlame = std::min(STFlame, RangeEND);
+    ENDFlame = std::min(ENDFlame, RangeEND);
     AdjVValue = dblAdjV2;
 }
 

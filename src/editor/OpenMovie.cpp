@@ -209,6 +209,9 @@ int16_t Editor::OpenStream2() {
     movie_ = std::move(*opened);
     frameSource_ = movie_.get();
     movieRate_ = info.frameRate;
+    movieRateNum_ = info.rateNum;
+    movieRateDen_ = info.rateDen;
+    adjustMilli_ = 0;
     FrameRate = info.frameRate;
     MvDuration = info.duration;
     MvSound = info.hasSound ? kTrue : kFalse;
@@ -240,6 +243,9 @@ void Editor::CloseStream() {
     if (frameSource_ == movie_.get()) frameSource_ = nullptr;
     movie_.reset();
     movieRate_ = 0;
+    movieRateNum_ = 0;
+    movieRateDen_ = 1;
+    adjustMilli_ = 0;
     std::error_code ec;
     std::filesystem::remove(waveTempPath(), ec);
 }
