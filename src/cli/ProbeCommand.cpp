@@ -43,7 +43,10 @@ int probeCommand(const Args& args) {
               << "fps: " << shortDecimal(info.frameRate) << '\n'
               << "duration: " << shortDecimal(info.duration) << '\n'
               << "frames: " << info.frameCount << '\n'
-              << "sound: " << (info.hasSound ? "yes" : "no") << '\n';
+              << "sound: " << (info.hasSound ? "yes" : "no") << '\n'
+              << "pixel aspect: " << info.sarNum << ':' << info.sarDen << '\n';
+    if (info.rotation != 0 || info.mirrored)
+        std::cout << "turned: " << info.rotation << (info.mirrored ? " mirrored" : "") << '\n';
     return kExitOk;
 }
 

@@ -183,6 +183,10 @@ Editor::RecOutcome Editor::MVRec() {
     MovieWriterOptions options;
     options.width = pictMain_.width();
     options.height = pictMain_.height();
+    // Players show the written movie in the source's shape (a 16:9 DV movie
+    // stays 16:9).
+    options.sarNum = movie_->info().sarNum;
+    options.sarDen = movie_->info().sarDen;
     // The movie runs at the source's own rate, exactly (29.97 as 30000/1001,
     // so that the sound stays in step however long the movie). With a rate
     // adjustment the frames are taken at the adjusted rate but written at

@@ -45,7 +45,7 @@ class AsyncFrameWriter {
     std::unique_ptr<MovieWriter> writer_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<Surface> queue_;  // waiting for the encoder, oldest first
+    std::deque<Surface> queue_;   // waiting for the encoder, oldest first
     std::vector<Surface> spare_;  // buffers to reuse
     Surface last_;                // the last picture written
     bool haveLast_ = false;

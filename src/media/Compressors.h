@@ -13,8 +13,8 @@
 namespace movalux {
 
 struct EncoderChoice {
-    std::string name;     // FFmpeg encoder name
-    std::string caption;  // what the dialog lists
+    std::string name;       // FFmpeg encoder name
+    std::string caption;    // what the dialog lists
     bool lossless = false;  // quality and data rate change nothing
 };
 

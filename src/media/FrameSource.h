@@ -9,7 +9,7 @@ namespace movalux {
 class Surface;
 
 class FrameSource {
-public:
+  public:
     virtual ~FrameSource() = default;
     // Paints frame n into the picture, which has the source's size. False
     // when there is no picture for that frame.

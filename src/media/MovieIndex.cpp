@@ -6,6 +6,10 @@
 
 #include "media/MovieSourceImpl.h"
 
+extern "C" {
+#include <libavutil/display.h>
+}
+
 namespace movalux {
 
 namespace movie_detail {
@@ -74,7 +78,54 @@ bool trustsTimestamps(const std::string& format) {
     return false;
 }
 
+void orient(const Surface& in, Surface& out, bool transpose, bool flipX, bool flipY) {
+    const int w = out.width(), h = out.height();
+    const uint32_t* src = in.pixels().data();
+    const int inStride = in.width();
+    for (int y = 0; y < h; ++y) {
+        uint32_t* row = out.pixels().data() + static_cast<size_t>(y) * w;
+        const int yy = flipY ? h - 1 - y : y;
+        if (!transpose) {
+            const uint32_t* srow = src + static_cast<size_t>(yy) * inStride;
+            for (int x = 0; x < w; ++x) row[x] = srow[flipX ? w - 1 - x : x];
+        } else {
+            // Output row y is stored column yy.
+            for (int x = 0; x < w; ++x) {
+                const int xx = flipX ? w - 1 - x : x;
+                row[x] = src[static_cast<size_t>(xx) * inStride + yy];
+            }
+        }
+    }
+}
+
 }  // namespace movie_detail
+
+// The turns FFmpeg's own tool makes of a display matrix: a quarter turn
+// either way (with a mirror where the matrix has one), a half turn, or
+// mirrors alone.
+void MovieSource::Impl::readOrientation(const AVStream* st) {
+    size_t size = 0;
+    const auto* m = reinterpret_cast<const int32_t*>(
+        av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, &size));
+    if (!m || size < 9 * sizeof(int32_t)) return;
+    const double angle = av_display_rotation_get(m);
+    if (std::isnan(angle)) return;
+    double theta = -std::round(angle);
+    theta -= 360 * std::floor(theta / 360 + 0.9 / 360);
+    if (std::abs(theta - 90) < 1) {
+        transpose = true;
+        flipX = !(m[3] > 0);  // "clock"; a mirrored quarter turn reads stored (y, x)
+    } else if (std::abs(theta - 180) < 1) {
+        flipX = m[0] < 0;
+        flipY = m[4] < 0;
+    } else if (std::abs(theta - 270) < 1) {
+        transpose = true;
+        flipY = true;
+        flipX = m[3] < 0;  // "clock_flip" mirrors both
+    } else if (std::abs(theta) < 1) {
+        flipY = m[4] < 0;
+    }
+}
 
 // Reads every video packet once: presentation order from the picture types
 // where the container's timestamps cannot be trusted.

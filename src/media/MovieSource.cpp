@@ -236,6 +236,20 @@ Result<std::unique_ptr<MovieSource>> MovieSource::open(
     info.height = par->height;
     if (info.width <= 0 || info.height <= 0 || info.width > kMaxSide || info.height > kMaxSide)
         return Error{"video size not supported: " + path};
+    // Shown as a player shows it: upright, in the displayed size; the
+    // stored pixels' shape turns with the picture.
+    AVRational sar = av_guess_sample_aspect_ratio(m.fmt.get(), st, nullptr);
+    if (sar.num <= 0 || sar.den <= 0) sar = AVRational{1, 1};
+    av_reduce(&sar.num, &sar.den, sar.num, sar.den, 1 << 20);
+    m.readOrientation(st);
+    if (m.transpose) {
+        std::swap(info.width, info.height);
+        std::swap(sar.num, sar.den);
+    }
+    info.sarNum = sar.num;
+    info.sarDen = sar.den;
+    info.rotation = m.transpose ? (m.flipY && !m.flipX ? 270 : 90) : (m.flipX && m.flipY ? 180 : 0);
+    info.mirrored = m.transpose ? m.flipX == m.flipY : m.flipX != m.flipY;
 
     const AVCodecDescriptor* desc = avcodec_descriptor_get(par->codec_id);
     const bool reorders = desc && (desc->props & AV_CODEC_PROP_REORDER);

@@ -33,10 +33,14 @@ class Surface;
 struct MovieInfo {
     bool hasVideo = false;
     bool hasSound = false;
-    int width = 0;
+    int width = 0;  // as shown: a movie stored sideways with a quarter turn is upright here
     int height = 0;
-    double frameRate = 0;  // frames per second
-    int rateNum = 0;       // the same rate as an exact fraction
+    int sarNum = 1;  // the shape of a pixel (width : height), as shown
+    int sarDen = 1;
+    int rotation = 0;       // degrees the stored picture is turned clockwise to be shown
+    bool mirrored = false;  // shown mirrored as well
+    double frameRate = 0;   // frames per second
+    int rateNum = 0;        // the same rate as an exact fraction
     int rateDen = 1;
     double duration = 0;  // seconds of video
     int32_t frameCount = 0;

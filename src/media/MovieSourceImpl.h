@@ -14,6 +14,7 @@
 #include "effects/Surface.h"
 #include "media/FfmpegHolders.h"
 #include "media/MovieSource.h"
+#include "media/ScaleIntoSurface.h"
 
 extern "C" {
 #include <libavcodec/bsf.h>
@@ -48,6 +49,9 @@ struct Entry {
 enum class PictureKind { Unknown, Anchor, B };
 
 PictureKind pictureKind(AVCodecID codec, const uint8_t* data, int size);
+// Exact quarter turns and mirrors: out (x, y) = in (x', y') with x, y
+// mirrored as flagged first, then swapped when transposed.
+void orient(const Surface& in, Surface& out, bool transpose, bool flipX, bool flipY);
 uint64_t contentHash(const uint8_t* data, int size);
 AVRational chooseRate(const AVStream* st);
 bool trustsTimestamps(const std::string& format);
@@ -293,16 +297,35 @@ struct MovieSource::Impl {
         return target - curPts < twoSeconds;
     }
 
+    // How the stored picture is turned to be shown (the container's display
+    // matrix): output (x, y) reads stored (x', y') after mirroring x and y
+    // as flagged, swapped when transposed.
+    bool transpose = false;
+    bool flipX = false;
+    bool flipY = false;
+    Surface stored;  // the stored picture before turning, when it is turned
+    std::vector<uint8_t> scaleScratch;
+
+    bool turned() const { return transpose || flipX || flipY; }
+
     bool convert(const AVFrame* f, Surface& picture) {
+        if (!turned()) return convertStored(f, picture);
+        const int w = transpose ? picture.height() : picture.width();
+        const int h = transpose ? picture.width() : picture.height();
+        if (stored.width() != w || stored.height() != h) stored.resize(w, h, kBlack);
+        if (!convertStored(f, stored)) return false;
+        orient(stored, picture, transpose, flipX, flipY);
+        return true;
+    }
+
+    bool convertStored(const AVFrame* f, Surface& picture) {
         if (picture.empty() || f->width <= 0 || f->height <= 0) return false;
         const auto format = static_cast<AVPixelFormat>(f->format);
         sws = sws_getCachedContext(sws, f->width, f->height, format, picture.width(),
                                    picture.height(), AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr,
                                    nullptr, nullptr);
         if (!sws) return false;
-        uint8_t* dst[4] = {picture.bytes(), nullptr, nullptr, nullptr};
-        int dstStride[4] = {picture.bytesPerLine(), 0, 0, 0};
-        sws_scale(sws, f->data, f->linesize, 0, f->height, dst, dstStride);
+        ff::scaleIntoSurface(sws, f->data, f->linesize, f->height, picture, scaleScratch);
         const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
         // A movie's own transparency is not part of a frame here.
         if (desc && (desc->flags & AV_PIX_FMT_FLAG_ALPHA))
@@ -317,6 +340,8 @@ struct MovieSource::Impl {
     Status indexByReading(const AVCodecParameters* par,
                           const std::function<void(double)>& progress);
     void timesFromContainer();
+    // Reads the display matrix into the turns that show the picture upright.
+    void readOrientation(const AVStream* st);
 };
 
 }  // namespace movalux

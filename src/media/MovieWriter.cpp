@@ -72,11 +72,14 @@ inline void chromaRow(const uint32_t* __restrict a, const uint32_t* __restrict b
                       uint8_t* __restrict u, uint8_t* __restrict v, int pairs) {
     for (int x = 0; x < pairs; ++x) {
         const uint32_t p0 = a[2 * x], p1 = a[2 * x + 1], p2 = b[2 * x], p3 = b[2 * x + 1];
-        const int r = static_cast<int>((((p0 >> 16) & 255) + ((p1 >> 16) & 255) + ((p2 >> 16) & 255) +
-                                        ((p3 >> 16) & 255) + 2) >> 2);
-        const int g = static_cast<int>((((p0 >> 8) & 255) + ((p1 >> 8) & 255) + ((p2 >> 8) & 255) +
-                                        ((p3 >> 8) & 255) + 2) >> 2);
-        const int bl = static_cast<int>(((p0 & 255) + (p1 & 255) + (p2 & 255) + (p3 & 255) + 2) >> 2);
+        const int r = static_cast<int>((((p0 >> 16) & 255) + ((p1 >> 16) & 255) +
+                                        ((p2 >> 16) & 255) + ((p3 >> 16) & 255) + 2) >>
+                                       2);
+        const int g = static_cast<int>(
+            (((p0 >> 8) & 255) + ((p1 >> 8) & 255) + ((p2 >> 8) & 255) + ((p3 >> 8) & 255) + 2) >>
+            2);
+        const int bl =
+            static_cast<int>(((p0 & 255) + (p1 & 255) + (p2 & 255) + (p3 & 255) + 2) >> 2);
         u[x] = static_cast<uint8_t>(((-38 * r - 74 * g + 112 * bl + 128) >> 8) + 128);
         v[x] = static_cast<uint8_t>(((112 * r - 94 * g - 18 * bl + 128) >> 8) + 128);
     }
@@ -243,6 +246,7 @@ Result<std::unique_ptr<MovieWriter>> MovieWriter::create(const std::string& path
     AVCodecContext* v = m.video.get();
     v->width = o.width;
     v->height = o.height;
+    if (o.sarNum > 0 && o.sarDen > 0) v->sample_aspect_ratio = AVRational{o.sarNum, o.sarDen};
     v->time_base = AVRational{o.fpsDen, o.fpsNum};
     v->framerate = AVRational{o.fpsNum, o.fpsDen};
     v->gop_size = std::max(1, o.keyInterval);
@@ -255,8 +259,31 @@ Result<std::unique_ptr<MovieWriter>> MovieWriter::create(const std::string& path
             hasJpeg420 = hasJpeg420 || *p == AV_PIX_FMT_YUVJ420P;
         }
         // JPEG codecs want full-range pictures.
-        if (hasJpeg420) v->pix_fmt = AV_PIX_FMT_YUVJ420P;
-        else if (!has420) v->pix_fmt = vc->pix_fmts[0];
+        if (hasJpeg420)
+            v->pix_fmt = AV_PIX_FMT_YUVJ420P;
+        else if (!has420)
+            v->pix_fmt = vc->pix_fmts[0];
+    }
+    // Encoders of halved chroma (4:2:0, 4:2:2) mostly refuse odd sizes, and
+    // H.264's cropping counts in pairs of pixels, so an odd picture cannot
+    // be padded and cropped back: it is written in a format of full chroma
+    // that the encoder offers (4:4:4 for H.264, RGB for HuffYUV and Ut
+    // Video), at its own size. MPEG-4 Part 2 and Motion JPEG take odd sizes
+    // in 4:2:0 as they are.
+    const bool odd = o.width % 2 || o.height % 2;
+    if (odd && o.pixelFormat.empty() && vc->pix_fmts && m.codecName != "mpeg4" &&
+        m.codecName != "mjpeg") {
+        const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(v->pix_fmt);
+        if (d && (d->log2_chroma_w || d->log2_chroma_h)) {
+            for (const AVPixelFormat* p = vc->pix_fmts; *p != AV_PIX_FMT_NONE; ++p) {
+                const AVPixFmtDescriptor* full = av_pix_fmt_desc_get(*p);
+                if (full && !full->log2_chroma_w && !full->log2_chroma_h &&
+                    !(full->flags & AV_PIX_FMT_FLAG_PAL) && full->comp[0].depth == 8) {
+                    v->pix_fmt = *p;
+                    break;
+                }
+            }
+        }
     }
     if (!o.pixelFormat.empty()) {
         const AVPixelFormat wanted = av_get_pix_fmt(o.pixelFormat.c_str());
@@ -295,6 +322,7 @@ Result<std::unique_ptr<MovieWriter>> MovieWriter::create(const std::string& path
         AVCodecContext* retry = fresh.get();
         retry->width = v->width;
         retry->height = v->height;
+        retry->sample_aspect_ratio = v->sample_aspect_ratio;
         retry->time_base = v->time_base;
         retry->framerate = v->framerate;
         retry->gop_size = v->gop_size;
@@ -310,6 +338,11 @@ Result<std::unique_ptr<MovieWriter>> MovieWriter::create(const std::string& path
         v = retry;
         opened = avcodec_open2(v, vc, nullptr);
     }
+    if (opened < 0 && odd)
+        return Error{"the " + m.codecName +
+                     " compressor takes only even picture sizes (this movie is " +
+                     std::to_string(o.width) + "x" + std::to_string(o.height) +
+                     "); choose H.264, FFV1, Motion JPEG or uncompressed"};
     if (opened < 0)
         return Error{"cannot start the " + m.codecName + " encoder: " + ff::errorText(opened)};
     m.videoStream = avformat_new_stream(m.oc.get(), nullptr);
@@ -317,6 +350,7 @@ Result<std::unique_ptr<MovieWriter>> MovieWriter::create(const std::string& path
         return Error{"cannot create " + path};
     m.videoStream->time_base = v->time_base;
     m.videoStream->avg_frame_rate = v->framerate;
+    m.videoStream->sample_aspect_ratio = v->sample_aspect_ratio;
 
     m.picture->format = v->pix_fmt;
     m.picture->width = v->width;

@@ -23,13 +23,15 @@ struct MovieWriterOptions {
     int height = 0;
     int fpsNum = 25;  // frame rate as a fraction
     int fpsDen = 1;
+    int sarNum = 1;  // the shape of a pixel (width : height), kept for players
+    int sarDen = 1;
     std::string videoCodec;  // FFmpeg encoder name; empty: the container's usual one
     int keyInterval = 12;    // pictures from one key frame to the next
     int maxBFrames = 0;
-    bool openGop = false;  // B-frames may refer across key frames (H.264)
-    int quality = 0;       // 1 (best) .. 31 quantiser for the MPEG family; 0: codec default
-    int crf = -1;          // libx264's constant rate factor; -1: the writer's default
-    int64_t bitRate = 0;   // bits per second; when set it rules over quality and crf
+    bool openGop = false;     // B-frames may refer across key frames (H.264)
+    int quality = 0;          // 1 (best) .. 31 quantiser for the MPEG family; 0: codec default
+    int crf = -1;             // libx264's constant rate factor; -1: the writer's default
+    int64_t bitRate = 0;      // bits per second; when set it rules over quality and crf
     std::string pixelFormat;  // FFmpeg pixel format name; empty: what suits the codec
     // Encoder threads. 1 gives the same bytes on every machine; the movie
     // writing overlaps the encoder with decoding instead (AsyncFrameWriter).

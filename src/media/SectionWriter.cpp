@@ -95,7 +95,8 @@ class PartFile {
         return Status::success();
     }
     Status write(AVPacket* p, bool interleaved) {
-        const int r = interleaved ? av_interleaved_write_frame(oc.get(), p) : av_write_frame(oc.get(), p);
+        const int r =
+            interleaved ? av_interleaved_write_frame(oc.get(), p) : av_write_frame(oc.get(), p);
         if (r < 0) return Error{"cannot write " + path_ + ": " + ff::errorText(r)};
         // avio reports a failed write (disk full, file too large) only
         // through its error field.
@@ -126,7 +127,10 @@ Status writeSoundOnly(SoundSection& section, const std::string& outPath,
     par->codec_type = AVMEDIA_TYPE_AUDIO;
     par->codec_id = AV_CODEC_ID_PCM_S16LE;
     par->sample_rate = rate;
-    av_channel_layout_default(&par->ch_layout, channels);
+    if (section.channelMask() != 0)
+        av_channel_layout_from_mask(&par->ch_layout, section.channelMask());
+    else
+        av_channel_layout_default(&par->ch_layout, channels);
     par->bits_per_coded_sample = 16;
     par->block_align = 2 * channels;
     par->bit_rate = static_cast<int64_t>(rate) * channels * 16;
@@ -200,6 +204,8 @@ Status writeSection(const SectionJob& job, const SectionProgress& progress) {
     MovieWriterOptions o;
     o.width = info.width;
     o.height = info.height;
+    o.sarNum = info.sarNum;
+    o.sarDen = info.sarDen;
     frameRateFraction(job.frameRate, o.fpsNum, o.fpsDen);
     o.videoCodec = "rawvideo";
     o.pixelFormat = "bgr24";
@@ -232,7 +238,8 @@ Status writeSection(const SectionJob& job, const SectionProgress& progress) {
         if (Status st = writer.writeFrame(picture); !st) return st;
         if (sound) {
             const int64_t upTo = std::min<int64_t>(
-                sound->totalFrames(), std::llround(static_cast<double>(k + 1) / job.frameRate * soundRate));
+                sound->totalFrames(),
+                std::llround(static_cast<double>(k + 1) / job.frameRate * soundRate));
             while (sound->framesDelivered() < upTo) {
                 samples.clear();
                 auto got = sound->read(samples, static_cast<int>(std::min<int64_t>(
@@ -298,20 +305,32 @@ Status addSoundTrack(const std::string& videoPath, const std::string& soundPath,
 
     const int rate = asrc->codecpar->sample_rate;
     const int channels = std::max(1, asrc->codecpar->ch_layout.nb_channels);
-    const bool copyPcm = avformat_query_codec(oc->oformat, AV_CODEC_ID_PCM_S16LE, FF_COMPLIANCE_NORMAL) == 1;
+    // Matroska keeps no channel layout for PCM; surround sound goes there as
+    // FLAC, lossless and with its layout.
+    const bool surroundInMatroska =
+        channels > 2 && std::string(oc->oformat->name).find("matroska") != std::string::npos;
+    const bool copyPcm =
+        !surroundInMatroska &&
+        avformat_query_codec(oc->oformat, AV_CODEC_ID_PCM_S16LE, FF_COMPLIANCE_NORMAL) == 1;
     ff::CodecContext enc;
     std::unique_ptr<SwrContext, SwrDeleter> swr;
     std::unique_ptr<AVAudioFifo, FifoDeleter> fifo;
     if (copyPcm) {
-        if (avcodec_parameters_copy(aout->codecpar, asrc->codecpar) < 0) return Error{"out of memory"};
+        if (avcodec_parameters_copy(aout->codecpar, asrc->codecpar) < 0)
+            return Error{"out of memory"};
         aout->codecpar->codec_tag = 0;
         aout->time_base = AVRational{1, rate};
     } else {
-        const AVCodec* ac = avcodec_find_encoder(oc->oformat->audio_codec);
+        const AVCodec* ac =
+            avcodec_find_encoder(surroundInMatroska ? AV_CODEC_ID_FLAC : oc->oformat->audio_codec);
         if (!ac) return Error{"no sound encoder for " + outPath};
         enc.reset(avcodec_alloc_context3(ac));
         if (!enc) return Error{"out of memory"};
-        av_channel_layout_default(&enc->ch_layout, channels);
+        // The sound's own layout (5.1 stays 5.1).
+        if (asrc->codecpar->ch_layout.order == AV_CHANNEL_ORDER_NATIVE)
+            av_channel_layout_copy(&enc->ch_layout, &asrc->codecpar->ch_layout);
+        else
+            av_channel_layout_default(&enc->ch_layout, channels);
         enc->sample_rate = rate;
         enc->sample_fmt = ac->sample_fmts ? ac->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
         enc->bit_rate = 96000LL * channels;
@@ -323,7 +342,7 @@ Status addSoundTrack(const std::string& videoPath, const std::string& soundPath,
         aout->time_base = enc->time_base;
         SwrContext* s = nullptr;
         AVChannelLayout layout{};
-        av_channel_layout_default(&layout, channels);
+        av_channel_layout_copy(&layout, &enc->ch_layout);
         if (swr_alloc_set_opts2(&s, &enc->ch_layout, enc->sample_fmt, rate, &layout,
                                 AV_SAMPLE_FMT_S16, rate, 0, nullptr) < 0 ||
             swr_init(s) < 0) {
@@ -362,7 +381,8 @@ Status addSoundTrack(const std::string& videoPath, const std::string& soundPath,
     };
     auto sendFrames = [&](bool flush) -> Status {
         const int size = enc->frame_size > 0 ? enc->frame_size : 1024;
-        while (av_audio_fifo_size(fifo.get()) >= size || (flush && av_audio_fifo_size(fifo.get()) > 0)) {
+        while (av_audio_fifo_size(fifo.get()) >= size ||
+               (flush && av_audio_fifo_size(fifo.get()) > 0)) {
             const int n = std::min(size, av_audio_fifo_size(fifo.get()));
             av_frame_unref(aframe.get());
             aframe->nb_samples = n;
@@ -375,7 +395,8 @@ Status addSoundTrack(const std::string& videoPath, const std::string& soundPath,
                 return Error{"cannot encode the sound"};
             aframe->pts = encodedPts;
             encodedPts += n;
-            if (avcodec_send_frame(enc.get(), aframe.get()) < 0) return Error{"cannot encode the sound"};
+            if (avcodec_send_frame(enc.get(), aframe.get()) < 0)
+                return Error{"cannot encode the sound"};
             if (Status st = drainEncoder(); !st) return st;
         }
         if (flush) {
@@ -415,7 +436,8 @@ Status addSoundTrack(const std::string& videoPath, const std::string& soundPath,
                 av_channel_layout_copy(&tmp->ch_layout, &enc->ch_layout);
                 if (av_frame_get_buffer(tmp.get(), 0) < 0) return Error{"out of memory"};
                 const int got = swr_convert(swr.get(), tmp->data, tmp->nb_samples, in, samples);
-                if (got < 0 || av_audio_fifo_write(fifo.get(), reinterpret_cast<void**>(tmp->data), got) < got)
+                if (got < 0 ||
+                    av_audio_fifo_write(fifo.get(), reinterpret_cast<void**>(tmp->data), got) < got)
                     return Error{"cannot convert the sound"};
                 if (Status st = sendFrames(false); !st) return Error{st.error()};
             }
@@ -469,7 +491,8 @@ Status addSoundTrack(const std::string& videoPath, const std::string& soundPath,
 
 Result<SoundLength> measureSound(const std::string& path) {
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return Error{"cannot read " + path};
+    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0)
+        return Error{"cannot read " + path};
     ff::FormatInput in(raw);
     if (avformat_find_stream_info(raw, nullptr) < 0) return Error{"cannot read " + path};
     const AVCodec* codec = nullptr;

@@ -90,7 +90,8 @@ struct SoundSection::Impl {
         f->format = AV_SAMPLE_FMT_S16;
         f->sample_rate = rate;
         f->nb_samples = frames;
-        if (av_channel_layout_copy(&f->ch_layout, &layout) < 0 || av_frame_get_buffer(f.get(), 0) < 0)
+        if (av_channel_layout_copy(&f->ch_layout, &layout) < 0 ||
+            av_frame_get_buffer(f.get(), 0) < 0)
             return Error{"out of memory"};
         std::copy_n(data, static_cast<size_t>(frames) * channels,
                     reinterpret_cast<int16_t*>(f->data[0]));
@@ -108,7 +109,8 @@ struct SoundSection::Impl {
             }
             if (r < 0) return Error{"cannot stretch the sound: " + ff::errorText(r)};
             const auto* s = reinterpret_cast<const int16_t*>(filtered->data[0]);
-            ready.insert(ready.end(), s, s + static_cast<ptrdiff_t>(filtered->nb_samples) * channels);
+            ready.insert(ready.end(), s,
+                         s + static_cast<ptrdiff_t>(filtered->nb_samples) * channels);
             av_frame_unref(filtered.get());
         }
     }
@@ -131,7 +133,8 @@ struct SoundSection::Impl {
                     std::min<int64_t>(std::llround(-lead * rate), sectionFrames - sectionTaken);
                 scratch.assign(static_cast<size_t>(silence) * channels, 0);
                 sectionTaken += silence;
-                if (Status st = pushSection(scratch.data(), static_cast<int>(silence)); !st) return st;
+                if (Status st = pushSection(scratch.data(), static_cast<int>(silence)); !st)
+                    return st;
             }
         }
         const int maxOut = swr_get_out_samples(swr.get(), f->nb_samples);
@@ -173,10 +176,12 @@ struct SoundSection::Impl {
                             if (!st) return st;
                         }
                         const int64_t missing = sectionFrames - sectionTaken;
-                        scratch.assign(static_cast<size_t>(std::max<int64_t>(0, missing)) * channels, 0);
+                        scratch.assign(
+                            static_cast<size_t>(std::max<int64_t>(0, missing)) * channels, 0);
                         sectionTaken = sectionFrames;
                         if (missing > 0)
-                            if (Status st = pushSection(scratch.data(), static_cast<int>(missing)); !st)
+                            if (Status st = pushSection(scratch.data(), static_cast<int>(missing));
+                                !st)
                                 return st;
                         inputDone = true;
                     } else {
@@ -195,7 +200,8 @@ struct SoundSection::Impl {
             }
             if (stretch && !filterFlushed) {
                 filterFlushed = true;
-                if (av_buffersrc_add_frame(src, nullptr) < 0) return Error{"cannot stretch the sound"};
+                if (av_buffersrc_add_frame(src, nullptr) < 0)
+                    return Error{"cannot stretch the sound"};
                 if (Status st = pullFiltered(); !st) return st;
                 if (!filterDone) filterDone = true;
             }
@@ -209,8 +215,9 @@ struct SoundSection::Impl {
         char layoutName[64] = {};
         av_channel_layout_describe(&layout, layoutName, sizeof layoutName);
         char args[256];
-        std::snprintf(args, sizeof args, "time_base=1/%d:sample_rate=%d:sample_fmt=s16:channel_layout=%s",
-                      rate, rate, layoutName);
+        std::snprintf(args, sizeof args,
+                      "time_base=1/%d:sample_rate=%d:sample_fmt=s16:channel_layout=%s", rate, rate,
+                      layoutName);
         if (avfilter_graph_create_filter(&src, avfilter_get_by_name("abuffer"), "in", args, nullptr,
                                          graph.get()) < 0 ||
             avfilter_graph_create_filter(&sink, avfilter_get_by_name("abuffersink"), "out", nullptr,
@@ -225,8 +232,8 @@ struct SoundSection::Impl {
             char tempo[64];
             std::snprintf(tempo, sizeof tempo, "tempo=%.10f", factor);
             const std::string name = "tempo" + std::to_string(index++);
-            if (avfilter_graph_create_filter(&t, avfilter_get_by_name("atempo"), name.c_str(), tempo,
-                                             nullptr, graph.get()) < 0 ||
+            if (avfilter_graph_create_filter(&t, avfilter_get_by_name("atempo"), name.c_str(),
+                                             tempo, nullptr, graph.get()) < 0 ||
                 avfilter_link(last, 0, t, 0) < 0)
                 return Error{"cannot stretch the sound"};
             last = t;
@@ -246,10 +253,21 @@ struct SoundSection::Impl {
 SoundSection::SoundSection(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 SoundSection::~SoundSection() = default;
 
-int SoundSection::sampleRate() const { return impl_->rate; }
-int SoundSection::channels() const { return impl_->channels; }
-int64_t SoundSection::totalFrames() const { return impl_->total; }
-int64_t SoundSection::framesDelivered() const { return impl_->delivered; }
+int SoundSection::sampleRate() const {
+    return impl_->rate;
+}
+int SoundSection::channels() const {
+    return impl_->channels;
+}
+uint64_t SoundSection::channelMask() const {
+    return impl_->layout.order == AV_CHANNEL_ORDER_NATIVE ? impl_->layout.u.mask : 0;
+}
+int64_t SoundSection::totalFrames() const {
+    return impl_->total;
+}
+int64_t SoundSection::framesDelivered() const {
+    return impl_->delivered;
+}
 
 Result<std::unique_ptr<SoundSection>> SoundSection::open(const SoundSectionRequest& r) {
     if (!(r.toSeconds >= r.fromSeconds) || !std::isfinite(r.fromSeconds) ||
@@ -271,13 +289,20 @@ Result<std::unique_ptr<SoundSection>> SoundSection::open(const SoundSectionReque
     if (!m.dec || avcodec_parameters_to_context(m.dec.get(), st->codecpar) < 0 ||
         avcodec_open2(m.dec.get(), codec, nullptr) < 0)
         return Error{"cannot decode the sound of " + r.moviePath};
-    for (unsigned i = 0; i < raw->nb_streams; ++i) raw->streams[i]->discard =
-        static_cast<int>(i) == m.stream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    for (unsigned i = 0; i < raw->nb_streams; ++i)
+        raw->streams[i]->discard =
+            static_cast<int>(i) == m.stream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
 
     m.rate = m.dec->sample_rate > 0 ? m.dec->sample_rate : 44100;
     const int srcChannels = std::max(1, m.dec->ch_layout.nb_channels);
-    m.channels = r.channels > 0 ? std::clamp(r.channels, 1, 2) : std::min(srcChannels, 2);
-    av_channel_layout_default(&m.layout, m.channels);
+    // A write keeps every channel (5.1 stays 5.1, in the source's layout);
+    // the sound output of playback asks for stereo.
+    m.channels = r.channels > 0 ? std::clamp(r.channels, 1, 2) : std::min(srcChannels, 8);
+    if (r.channels <= 0 && m.dec->ch_layout.order == AV_CHANNEL_ORDER_NATIVE &&
+        m.dec->ch_layout.nb_channels == m.channels)
+        av_channel_layout_copy(&m.layout, &m.dec->ch_layout);
+    else
+        av_channel_layout_default(&m.layout, m.channels);
     SwrContext* swr = nullptr;
     AVChannelLayout inLayout{};
     if (m.dec->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || m.dec->ch_layout.nb_channels == 0)
@@ -318,8 +343,8 @@ Result<int> SoundSection::read(std::vector<int16_t>& out, int maxFrames) {
     const int64_t left = m.total - m.delivered;
     if (left <= 0 || maxFrames <= 0) return 0;
     if (Status st = m.advance(); !st) return Error{st.error()};
-    int frames = static_cast<int>(std::min<int64_t>({left, maxFrames,
-                                                     static_cast<int64_t>(m.ready.size()) / m.channels}));
+    int frames = static_cast<int>(
+        std::min<int64_t>({left, maxFrames, static_cast<int64_t>(m.ready.size()) / m.channels}));
     if (frames == 0) {
         // The stretch may come out a little short of the exact length:
         // silence makes it up.

@@ -19,7 +19,7 @@ struct SoundSectionRequest {
     double fromSeconds = 0;  // from the movie's first picture
     double toSeconds = 0;    // above fromSeconds
     double speed = 1;        // 0.1 .. 10
-    int channels = 0;        // 0: the source's, at most 2
+    int channels = 0;        // 0: the source's (up to 8, in its layout); else 1 or 2
 };
 
 class SoundSection {
@@ -32,6 +32,8 @@ class SoundSection {
 
     int sampleRate() const;
     int channels() const;
+    // The channels' layout as FFmpeg's mask (0 when it has none).
+    uint64_t channelMask() const;
     // Sample frames (one value per channel each) the whole section yields.
     int64_t totalFrames() const;
     int64_t framesDelivered() const;

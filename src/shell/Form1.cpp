@@ -1,5 +1,7 @@
 #include "shell/Form1.h"
 
+#include "media/MovieSource.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -1023,6 +1025,14 @@ void Form1::SetSL2Mj() {
 
 void Form1::refreshPictMain() {
     PictMain->update();
+    // The file label tells the shape of the movie's pixels; the picture is
+    // shown in stored pixels, as the records count them.
+    QString tip;
+    if (const MovieSource* movie = editor_ ? editor_->movie() : nullptr) {
+        const MovieInfo& info = movie->info();
+        tip = QString::fromUtf8("画素の縦横比 %1:%2").arg(info.sarNum).arg(info.sarDen);
+    }
+    if (Label21->toolTip() != tip) Label21->setToolTip(tip);
 }
 void Form1::refreshPreVewPict() {
     PreVewPict->update();

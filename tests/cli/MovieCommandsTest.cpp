@@ -45,7 +45,8 @@ TEST_F(MovieCommandsTest, TestMovieWritesNumberedFramesThatProbeDescribes) {
     CliResult probe = cli({"probe", out});
     ASSERT_EQ(probe.status, 0) << probe.output;
     EXPECT_EQ(probe.output,
-              "width: 64\nheight: 48\nfps: 29.97\nduration: 0.801\nframes: 24\nsound: yes\n");
+              "width: 64\nheight: 48\nfps: 29.97\nduration: 0.801\nframes: 24\nsound: yes\n"
+              "pixel aspect: 1:1\n");
     auto movie = MovieSource::open(out);
     ASSERT_TRUE(movie);
     Surface pic(64, 48);

@@ -160,13 +160,16 @@ TEST_F(OpenMovieTest, NtscRateMovieIsDescribedWithRateThirtyAndSeeksAtItsOwnRate
     EXPECT_EQ(host.labels["LabelTime"], "00:01:000");
 }
 
-TEST_F(OpenMovieTest, AnAdjustedFrameRateSeeksByTime) {
+TEST_F(OpenMovieTest, AnAdjustedFrameRateShowsThePictureOnScreenAtThatTime) {
     open(makeMovie("clip.avi", 60));
-    // Half the rate: frame 10 is at 10 / 12.5 s, the movie's frame 20.
-    editor.FrameRate = 12.5;
-    editor.CurFlame = 10;
-    ASSERT_EQ(editor.DspFrame2(), 10);
-    EXPECT_EQ(shownNumber(), 20);
+    // 25 + 100 x 0.002997 frames a second: frame 10 is at 0.3953 s, inside
+    // the movie's picture 9 (rounding would give 10); frame 51 is in 50.
+    ASSERT_TRUE(editor.AdjVComd_Click("100"));
+    for (const auto& [frame, picture] : {std::pair{10, 9}, std::pair{51, 50}, std::pair{0, 0}}) {
+        editor.CurFlame = frame;
+        ASSERT_EQ(editor.DspFrame2(), frame);
+        EXPECT_EQ(shownNumber(), picture) << frame;
+    }
 }
 
 TEST_F(OpenMovieTest, FilesThatCannotBeReadLeaveTheOpenMovieAsItWas) {

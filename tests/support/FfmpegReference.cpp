@@ -84,13 +84,16 @@ int pictureAt(const ReferenceMovie& ref, double seconds) {
 
 std::map<int, std::vector<uint8_t>> referencePictures(const std::string& path,
                                                       const ReferenceMovie& ref,
-                                                      const std::vector<int>& indices) {
+                                                      const std::vector<int>& indices,
+                                                      const std::string& options,
+                                                      const std::string& inputOptions) {
     std::map<int, std::vector<uint8_t>> out;
     const std::set<int> wanted(indices.begin(), indices.end());
     if (wanted.empty()) return out;
     const size_t bytes = static_cast<size_t>(ref.width) * ref.height * 4;
-    const std::string cmd = "ffmpeg -v quiet -i " + quote(path) +
-                            " -map 0:v:0 -fps_mode passthrough -f rawvideo -pix_fmt bgra -";
+    const std::string cmd = "ffmpeg -v quiet " + inputOptions + " -i " + quote(path) +
+                            " -map 0:v:0 " + options +
+                            " -fps_mode passthrough -f rawvideo -pix_fmt bgra -";
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) return out;
     std::vector<uint8_t> picture(bytes);

@@ -32,9 +32,14 @@ ReferenceMovie probeReference(const std::string& path);
 int pictureAt(const ReferenceMovie& ref, double seconds);
 
 // The decoded pictures with the given indices, BGRA rows of width x 4 bytes.
+// `options` go before the output (a filter such as "-vf hflip"); the
+// pictures are ref.width x ref.height, so a caller that turns them sets the
+// turned size.
 std::map<int, std::vector<uint8_t>> referencePictures(const std::string& path,
                                                       const ReferenceMovie& ref,
-                                                      const std::vector<int>& indices);
+                                                      const std::vector<int>& indices,
+                                                      const std::string& options = "",
+                                                      const std::string& inputOptions = "");
 
 // Mean absolute difference per byte of two BGRA pictures of the same size
 // (the unused fourth byte left out).
