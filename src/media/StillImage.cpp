@@ -1,13 +1,13 @@
 #include "media/StillImage.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <system_error>
+#include <unistd.h>
 
 #include "media/FfmpegHolders.h"
 
@@ -19,8 +19,7 @@ constexpr int kMaxSide = 32767;
 
 std::string lowerExtension(const std::string& path) {
     std::string ext = std::filesystem::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return std::tolower(c); });
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
     return ext;
 }
 
@@ -31,8 +30,7 @@ Result<Surface> decodeFirstPicture(AVFormatContext* fmt, const std::string& path
     const AVCodec* codec = avcodec_find_decoder(par->codec_id);
     if (!codec) return Error{"no decoder for the picture: " + path};
     ff::CodecContext ctx(avcodec_alloc_context3(codec));
-    if (!ctx || avcodec_parameters_to_context(ctx.get(), par) < 0 ||
-        avcodec_open2(ctx.get(), codec, nullptr) < 0)
+    if (!ctx || avcodec_parameters_to_context(ctx.get(), par) < 0 || avcodec_open2(ctx.get(), codec, nullptr) < 0)
         return Error{"cannot decode the picture: " + path};
 
     ff::Packet pkt(av_packet_alloc());
@@ -50,21 +48,17 @@ Result<Surface> decodeFirstPicture(AVFormatContext* fmt, const std::string& path
             av_packet_unref(pkt.get());
         }
         int d = avcodec_receive_frame(ctx.get(), frame.get());
-        if (d == 0)
-            got = true;
-        else if (d == AVERROR_EOF)
-            break;
-        else if (d != AVERROR(EAGAIN))
-            return Error{"damaged picture: " + path};
+        if (d == 0) got = true;
+        else if (d == AVERROR_EOF) break;
+        else if (d != AVERROR(EAGAIN)) return Error{"damaged picture: " + path};
     }
     if (!got) return Error{"damaged picture: " + path};
     const int w = frame->width, h = frame->height;
-    if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide)
-        return Error{"picture size not supported: " + path};
+    if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) return Error{"picture size not supported: " + path};
 
     Surface out(w, h);
-    ff::Sws sws(sws_getContext(w, h, static_cast<AVPixelFormat>(frame->format), w, h,
-                               AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr));
+    ff::Sws sws(sws_getContext(w, h, static_cast<AVPixelFormat>(frame->format), w, h, AV_PIX_FMT_BGRA,
+                               SWS_POINT, nullptr, nullptr, nullptr));
     if (!sws) return Error{"cannot convert the picture: " + path};
     uint8_t* dst[4] = {out.bytes(), nullptr, nullptr, nullptr};
     int dstStride[4] = {out.bytesPerLine(), 0, 0, 0};
@@ -80,11 +74,9 @@ Result<Surface> readStillImage(const std::string& path) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return Error{"file not found: " + path};
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0)
-        return Error{"cannot read the picture: " + path};
+    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return Error{"cannot read the picture: " + path};
     ff::FormatInput fmt(raw);
-    if (avformat_find_stream_info(fmt.get(), nullptr) < 0)
-        return Error{"cannot read the picture: " + path};
+    if (avformat_find_stream_info(fmt.get(), nullptr) < 0) return Error{"cannot read the picture: " + path};
     return decodeFirstPicture(fmt.get(), path);
 }
 
