@@ -60,11 +60,22 @@ Result<Surface> decodeFirstPicture(AVFormatContext* fmt, const std::string& path
     ff::Sws sws(sws_getContext(w, h, static_cast<AVPixelFormat>(frame->format), w, h, AV_PIX_FMT_BGRA,
                                SWS_POINT, nullptr, nullptr, nullptr));
     if (!sws) return Error{"cannot convert the picture: " + path};
-    uint8_t* dst[4] = {out.bytes(), nullptr, nullptr, nullptr};
-    int dstStride[4] = {out.bytesPerLine(), 0, 0, 0};
-    sws_scale(sws.get(), frame->data, frame->linesize, 0, h, dst, dstStride);
-    // Transparency of a GIF or PNG is not part of a picture here.
-    for (uint32_t& p : out.pixels()) p |= kOpaque;
+    // swscale's vector code writes whole blocks of pixels: a row of a width
+    // that is not a multiple of 16 (a 40-pixel 4:2:0 JPEG) runs past the
+    // end of an unpadded picture's last row. It converts into a padded
+    // frame, and the rows are copied from there.
+    ff::Frame bgra(av_frame_alloc());
+    bgra->format = AV_PIX_FMT_BGRA;
+    bgra->width = w;
+    bgra->height = h;
+    if (av_frame_get_buffer(bgra.get(), 64) < 0) return Error{"out of memory"};
+    sws_scale(sws.get(), frame->data, frame->linesize, 0, h, bgra->data, bgra->linesize);
+    for (int y = 0; y < h; ++y) {
+        const auto* src = reinterpret_cast<const uint32_t*>(bgra->data[0] + static_cast<ptrdiff_t>(y) * bgra->linesize[0]);
+        uint32_t* dst = out.row(y);
+        // Transparency of a GIF or PNG is not part of a picture here.
+        for (int x = 0; x < w; ++x) dst[x] = src[x] | kOpaque;
+    }
     return out;
 }
 
