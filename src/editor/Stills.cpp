@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <system_error>
 
 #include "base/ClassicError.h"
@@ -318,6 +319,16 @@ Editor::StillsOutcome Editor::makeMovieFromStills(const std::string& firstName,
     const uint32_t startMs = host_.timeGetTime();
     {
         AsyncFrameWriter writer(std::move(*created));
+        // The next picture is read (PNG decoding is the slow part) while
+        // this one is shown and written.
+        const auto nameOf = [&](int64_t i) {
+            return numberedStillName(first->stem, first->number + i, first->extension);
+        };
+        std::future<Result<Surface>> next;
+        const auto readAhead = [&](int64_t i) {
+            if (i < count) next = std::async(std::launch::async, readStillImage, nameOf(i));
+        };
+        readAhead(1);
         for (int64_t i = 0; i < count; ++i) {
             host_.DoEvents();
             if (Idle) {
@@ -326,9 +337,9 @@ Editor::StillsOutcome Editor::makeMovieFromStills(const std::string& firstName,
                               std::to_string(count) + " pictures";
                 break;
             }
-            const std::string name =
-                numberedStillName(first->stem, first->number + i, first->extension);
-            Result<Surface> picture = i == 0 ? std::move(firstPicture) : readStillImage(name);
+            const std::string name = nameOf(i);
+            Result<Surface> picture = i == 0 ? std::move(firstPicture) : next.get();
+            readAhead(i + 1);
             if (!picture) {
                 StillsError = picture.error();
                 host_.MsgBox(
