@@ -23,6 +23,8 @@ int frameCommand(const Args& args);
 int renderCommand(const Args& args);
 int soundCommand(const Args& args);
 int convertCommand(const Args& args);
+int stillsCommand(const Args& args);
+int fromStillsCommand(const Args& args);
 
 // Splits "--force" style flags off the positional arguments.
 bool takeFlag(Args& args, const std::string& flag);

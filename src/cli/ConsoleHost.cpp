@@ -11,6 +11,10 @@
 namespace movalux::cli {
 
 int ConsoleHost::MsgBox(std::string_view text, int style, std::string_view title) {
+    const int buttons = style & 7;
+    // A question the command line has answered already is not shown.
+    if (questionsYes_ && (buttons == msgbox::kYesNo || buttons == msgbox::kYesNoCancel))
+        return msgbox::kAnswerYes;
     ++messages_;
     std::cerr << (title.empty() ? "" : std::string(title) + ": ") << text << '\n';
     switch (style & 7) {
@@ -53,6 +57,11 @@ void ConsoleHost::DoEvents() {
         std::cerr << "\n停止\n";
         pause_();
     }
+}
+
+bool ConsoleHost::ShowForm2(std::string_view, std::string& Text1) {
+    if (form2_) Text1 = *form2_;
+    return true;
 }
 
 bool ConsoleHost::ICCompressorChoose(const std::vector<CompressorOption>&,

@@ -41,6 +41,12 @@ public:
     // a long write ends early with a valid file.
     void DoEvents() override;
 
+    // Form2 answers OK with this text in Text1 (the command's --fps).
+    bool ShowForm2(std::string_view label, std::string& Text1) override;
+    void setForm2Answer(std::string text) { form2_ = std::move(text); }
+    // Questions are answered Yes instead of No (the command's --force).
+    void answerQuestionsYes(bool yes) { questionsYes_ = yes; }
+
     void setCompressorAnswer(CompressorSettings settings) { compressor_ = std::move(settings); }
     void setSaveAnswer(std::string path) { saveAnswer_ = std::move(path); }
     void onInterrupt(std::function<void()> pause);
@@ -52,6 +58,8 @@ private:
     int messages_ = 0;
     std::optional<CompressorSettings> compressor_;
     std::optional<std::string> saveAnswer_;
+    std::optional<std::string> form2_;
+    bool questionsYes_ = false;
     std::function<void()> pause_;
     uint32_t lastProgressMs_ = 0;
     bool progressShown_ = false;

@@ -59,7 +59,10 @@ constexpr const char* kUsage =
     "                                        write the marked range with its effects and sound\n"
     "  sound MOVIE OUT --from S --to E [--speed PCT]\n"
     "                                        the sound of a range (.wav: RIFF WAVE, else AVI)\n"
-    "  convert MOVIE OUT --from S --to E     an uncompressed AVI copy of a range with sound\n";
+    "  convert MOVIE OUT --from S --to E     an uncompressed AVI copy of a range with sound\n"
+    "  stills EDITFILE STEM --from S --to E [--format bmp|png]\n"
+    "                                        frames S..E with their effects as numbered pictures\n"
+    "  from-stills FIRST LAST OUT --fps N    an uncompressed AVI from numbered pictures\n";
 
 }  // namespace
 
@@ -81,6 +84,8 @@ int main(int argc, char** argv) {
     if (command == "render") return renderCommand(args);
     if (command == "sound") return soundCommand(args);
     if (command == "convert") return convertCommand(args);
+    if (command == "stills") return stillsCommand(args);
+    if (command == "from-stills") return fromStillsCommand(args);
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << kUsage;
         return kExitOk;

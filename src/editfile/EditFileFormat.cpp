@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/ClassicError.h"
+
 namespace movalux {
 
 std::string formatFloatItem(float value) {
@@ -119,19 +121,6 @@ std::string decodeEditFileText(std::string_view bytes) {
     return out;
 }
 
-namespace {
-int classicErrorNumber(int err) {
-    switch (err) {
-        case ENOSPC: return 61;
-        case EACCES:
-        case EPERM:
-        case EROFS: return 70;
-        case ENOENT:
-        case ENOTDIR: return 76;
-        default: return 75;
-    }
-}
-}  // namespace
 
 Result<bool> writeFileReplacing(const std::string& path, std::string_view data, FileWriteError* error) {
     auto fail = [&](int err, const std::string& what) -> Result<bool> {

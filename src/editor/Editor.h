@@ -426,6 +426,35 @@ public:
     // dialog was cancelled. The controls are given back either way.
     std::optional<int32_t> writeMarkedSection(const char* filter, const char* fileName, bool boolVideo);
 
+    // --- Still pictures (editor/Stills.cpp) --------------------------------
+    enum class StillsOutcome {
+        Written,    // everything asked for was written
+        Cancelled,  // the user said no before anything was written
+        Stopped,    // ended early (pause, a picture that differs); what was written is valid
+        Failed,     // nothing (more) could be written
+    };
+    int64_t StillsWritten = 0;  // pictures saved, or frames of the built movie, by the last run
+    int64_t StillsAsked = 0;    // what the last run set out to write
+    std::string StillsError;    // why the last run stopped, in plain words (for the CLI)
+    std::string StillsOutput;   // the movie the last build wrote
+    // "画像の保存(１コマ)": the picture on screen as one BMP (or PNG) file.
+    StillsOutcome MnuPicSave_Click();
+    // "画像の保存(連続)": every frame of the marked range with its effects as
+    // numbered pictures.
+    StillsOutcome MnuPPPSave_Click();
+    // The run after its question and dialog: stem + frame (at least three
+    // digits) + extension (".bmp" or ".png"), frames STFlame..ENDFlame.
+    StillsOutcome saveNumberedStills(const std::string& stem, const std::string& extension);
+    // "画像から動画作成": an uncompressed movie from a numbered run of
+    // pictures, asking for the first and the last.
+    StillsOutcome MnuMakeMV_Click();
+    // The build after the two open dialogs: Form2, then the movie. An empty
+    // outPath gives the first picture's stem + ".avi".
+    StillsOutcome makeMovieFromStills(const std::string& firstName, const std::string& lastName,
+                                      const std::string& outPath = {});
+    // The frame rate of Form2's Text1: its numeric value within 1 .. 30.
+    static int16_t form2FrameRate(std::string_view Text1);
+
     // --- EffectEnv -------------------------------------------------------
     Surface& PictMain() override { return pictMain_; }
     Surface& PictJT() override { return pictJT_; }

@@ -157,6 +157,13 @@ public:
     // Progress of a write (the progress bar ProgBar1 and the status line).
     virtual void Progress(const ProgressReport& /*report*/) {}
 
+    // --- Still pictures -----------------------------------------------------
+    // The modal dialog Form2 ("AVIファイルを作成します"): its label shows
+    // `label`, its box Text1 starts with `Text1`. True for OK ("Command1"),
+    // with Text1 holding what was typed; false for キャンセル. Without a
+    // dialog the preset is accepted.
+    virtual bool ShowForm2(std::string_view /*label*/, std::string& /*Text1*/) { return true; }
+
     // --- Playback --------------------------------------------------------
     // Lets window events run while waiting up to maxMs for the next one, so
     // that a play loop waiting for its next frame neither spins a core nor

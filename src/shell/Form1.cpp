@@ -531,6 +531,9 @@ void Form1::connectHandlers() {
     onClickExclusive(ComRec, [&e] { e.ComRec_Click(); });
     onExclusive(menuRecS, [&e] { (void)e.menuRecS_Click(); });
     onExclusive(MnuChangeMV, [&e] { (void)e.MnuChangeMV_Click(); });
+    on(MnuPicSave, [&e] { (void)e.MnuPicSave_Click(); });
+    onExclusive(MnuPPPSave, [&e] { (void)e.MnuPPPSave_Click(); });
+    onExclusive(MnuMakeMV, [&e] { (void)e.MnuMakeMV_Click(); });
     onExclusive(mnuPlay, [&e] { e.mnuPlay_Click(); });
     connect(menuZure, &QAction::triggered, this,
             [this] { exclusive([this] { menuZureDialog(); }); });
@@ -799,16 +802,7 @@ const char* const kMovieControls[] = {
 };
 }  // namespace
 
-const std::vector<const char*>& Form1::pendingControls() {
-    // Stills are another part of the program still to come; their controls
-    // stay disabled rather than do nothing.
-    static const std::vector<const char*> pending = {"MnuPicSave", "MnuPPPSave", "MnuMakeMV"};
-    return pending;
-}
-
 void Form1::setControlEnabled(const char* name, bool enabled) {
-    for (const char* p : pendingControls())
-        if (std::string_view(p) == name) enabled = false;
     panel_->setEnabled(name, enabled);
 }
 
@@ -818,7 +812,6 @@ void Form1::BTNEnable() {
 
 void Form1::BTNDEnable() {
     for (const char* name : kMovieControls) setControlEnabled(name, false);
-    for (const char* name : pendingControls()) setControlEnabled(name, false);
 }
 
 // --- Loops: playing and writing -----------------------------------------------------
@@ -892,6 +885,10 @@ void Form1::showProgress(const ProgressReport& report) {
         what = QString::fromUtf8("書き出し中 %1 / %2 フレーム").arg(report.done).arg(report.total);
     else if (report.task == "open")
         what = QString::fromUtf8("ムービーを読み込み中 %1%").arg(percent);
+    else if (report.task == "stills")
+        what = QString::fromUtf8("画像の保存中 %1 / %2 枚").arg(report.done).arg(report.total);
+    else if (report.task == "from-stills")
+        what = QString::fromUtf8("動画の作成中 %1 / %2 枚").arg(report.done).arg(report.total);
     else if (report.task == "convert")
         what = QString::fromUtf8("変換中 %1%").arg(percent);
     else

@@ -74,8 +74,6 @@ class Form1 : public QMainWindow {
 
     // The tooltip texts by control name, in the order of the table.
     static const std::vector<std::pair<const char*, const char*>>& toolTipTable();
-    // Controls whose command is not built yet; they stay disabled.
-    static const std::vector<const char*>& pendingControls();
 
     // --- Controls ---------------------------------------------------------
     QMenu *mnuFile, *menuEdit, *mnuPly, *mnuEff, *mnu_Lay, *menuHelp, *menuRec1, *mnuToukasyoku;

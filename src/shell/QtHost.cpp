@@ -25,6 +25,7 @@
 
 #include "shell/ClassicDialogs.h"
 #include "shell/Form1.h"
+#include "shell/Form2.h"
 #include "shell/QtPanel.h"
 #include "shell/WriteDialogs.h"
 
@@ -167,6 +168,14 @@ void QtHost::Progress(const ProgressReport& report) {
     form_.showProgress(report);
 }
 
+bool QtHost::ShowForm2(std::string_view label, std::string& Text1) {
+    const int keep = pointer_;
+    if (keep != pointer::kDefault) SetPointer(pointer::kDefault);
+    const bool accepted = runForm2(&form_, label, Text1);
+    if (keep != pointer::kDefault) SetPointer(keep);
+    return accepted;
+}
+
 void QtHost::SetLabelColor(std::string_view name, int32_t bgr) {
     auto* label = form_.findChild<QLabel*>(qs(name));
     if (label == nullptr) return;
@@ -201,7 +210,18 @@ FileDialogResult QtHost::FileDialog(const FileDialogRequest& request) {
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, (request.flags & 2) == 0);
     dialog.setNameFilters(qtFileFilter(request.filter).split(QStringLiteral(";;")));
-    if (save) dialog.setDefaultSuffix(defaultSuffix(request.filter));
+    if (save) {
+        dialog.setDefaultSuffix(defaultSuffix(request.filter));
+        // A name typed without an extension takes the chosen type's
+        // (a picture saved with the PNG filter chosen is a PNG file).
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
+            const qsizetype at = f.lastIndexOf(QStringLiteral("(*."));
+            if (at < 0) return;
+            qsizetype end = at + 3;
+            while (end < f.size() && f[end].isLetterOrNumber()) ++end;
+            if (end > at + 3) dialog.setDefaultSuffix(f.mid(at + 3, end - at - 3));
+        });
+    }
     if (!request.fileName.empty()) dialog.selectFile(qs(request.fileName));
     FileDialogResult result;
     if (dialog.exec() != QDialog::Accepted) {

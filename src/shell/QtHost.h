@@ -37,6 +37,7 @@ class QtHost : public Host {
     bool ICCompressorChoose(const std::vector<CompressorOption>& offered,
                             CompressorSettings& settings, std::string_view title) override;
     void Progress(const ProgressReport& report) override;
+    bool ShowForm2(std::string_view label, std::string& Text1) override;
     void WaitEvents(uint32_t maxMs) override;
     bool StartSound(SoundFeed& feed) override;
     double SoundSeconds() override;

@@ -112,6 +112,19 @@ public:
     bool ICCompressorChoose(const std::vector<CompressorOption>& offered,
                             CompressorSettings& settings, std::string_view title) override;
     void Progress(const ProgressReport& report) override;
+    // Form2: records its label and preset; cancels when form2Cancel,
+    // otherwise answers OK with form2Answer typed (the preset when unset).
+    bool ShowForm2(std::string_view label, std::string& Text1) override {
+        form2Labels.emplace_back(label);
+        form2Presets.push_back(Text1);
+        if (form2Cancel) return false;
+        if (form2Answer) Text1 = *form2Answer;
+        return true;
+    }
+    std::vector<std::string> form2Labels;
+    std::vector<std::string> form2Presets;
+    std::optional<std::string> form2Answer;
+    bool form2Cancel = false;
 
     std::vector<ShownMessage> messages;
     std::vector<FileDialogRequest> dialogs;
