@@ -3,15 +3,20 @@
 #include <cmath>
 
 #include "base/NumberText.h"
-#include "effects/DrawShapeIcon.h"
+#include "editor/OverlayMedia.h"
+#include "effects/ArrowModule1.h"
 #include "effects/BokasiMod1.h"
 #include "effects/BriteModule1.h"
+#include "effects/DrawShapeIcon.h"
 #include "effects/KakudaiMod.h"
 #include "effects/MaskModule1.h"
+#include "effects/MovieModule1.h"
 #include "effects/MozaikModule1.h"
+#include "effects/PictMod2.h"
+#include "effects/PictModule1.h"
 #include "effects/RGBModule1.h"
-#include "effects/RevModule1.h"
 #include "effects/RasterOps.h"
+#include "effects/RevModule1.h"
 #include "host/Host.h"
 #include "host/Panel.h"
 #include "media/FrameSource.h"
@@ -43,6 +48,20 @@ Editor::Editor(Host& host, Panel& panel) : host_(host), panel_(panel) {
     dispatcher_.registerModule(kouka::kInvert, invert_.get());
     blur_ = std::make_unique<BokasiMod1>(*this);
     dispatcher_.registerModule(kouka::kBlur, blur_.get());
+    overlayMedia_ = makeOverlayMedia();
+    overlay_.media = overlayMedia_.get();
+    arrow_ = std::make_unique<ArrowModule1>(*this, overlay_);
+    dispatcher_.registerModule(kouka::kArrow, arrow_.get());
+    picture_ = std::make_unique<PictModule1>(*this, overlay_);
+    dispatcher_.registerModule(kouka::kPicture, picture_.get());
+    picture2_ = std::make_unique<PictMod2>(*this, overlay_);
+    dispatcher_.registerModule(kouka::kPicture2, picture2_.get());
+    movieOverlay_ = std::make_unique<MovieModule1>(*this, overlay_);
+    dispatcher_.registerModule(kouka::kMovie, movieOverlay_.get());
+}
+
+void Editor::setOverlayMedia(OverlayMedia* media) {
+    overlay_.media = media != nullptr ? media : overlayMedia_.get();
 }
 
 Editor::~Editor() = default;
@@ -63,7 +82,8 @@ void Editor::HokanCancel(bool keepText) {
 
 void Editor::recreateTimeline(int32_t firstFrame, int32_t lastFrame) {
     const int64_t last = static_cast<int64_t>(lastFrame) - firstFrame + 1;
-    const int32_t lastIndex = last < 0 ? -1 : static_cast<int32_t>(std::min<int64_t>(last, INT32_MAX - 1));
+    const int32_t lastIndex =
+        last < 0 ? -1 : static_cast<int32_t>(std::min<int64_t>(last, INT32_MAX - 1));
     EffArr.recreate(lastIndex);
     UndoArr.recreate(lastIndex);
 }
@@ -92,13 +112,14 @@ void Editor::updateMarkedPositions() {
     ENDFlamePos = roundHalfEven32(ENDFlame * SliderScale);
 }
 
-int32_t Editor::JumpEff(int16_t KoukaNom, int16_t DoNom, int16_t& Button, int16_t& Shift, float& X, float& Y,
-                        int32_t& a, int32_t& b) {
-    return dispatcher_.JumpEff({FixSize, ResName, EffResult}, KoukaNom, DoNom, Button, Shift, X, Y, a, b);
+int32_t Editor::JumpEff(int16_t KoukaNom, int16_t DoNom, int16_t& Button, int16_t& Shift, float& X,
+                        float& Y, int32_t& a, int32_t& b) {
+    return dispatcher_.JumpEff({FixSize, ResName, EffResult}, KoukaNom, DoNom, Button, Shift, X, Y,
+                               a, b);
 }
 
-int32_t Editor::jumpEffValues(int16_t KoukaNom, int16_t DoNom, int16_t Button, int16_t Shift, float X,
-                              float Y, int32_t a, int32_t b) {
+int32_t Editor::jumpEffValues(int16_t KoukaNom, int16_t DoNom, int16_t Button, int16_t Shift,
+                              float X, float Y, int32_t a, int32_t b) {
     return JumpEff(KoukaNom, DoNom, Button, Shift, X, Y, a, b);
 }
 
@@ -131,7 +152,8 @@ int32_t Editor::DspFrame2() {
             if (!EffArr.contains(layer, CurFlame)) continue;
             EffRec& rec = EffArr.at(layer, CurFlame);
             WorkRecord = rec;
-            const bool draws = dispatcher_.module(rec.Kind) != nullptr || rec.Kind == kouka::kPicture2ThenMovie;
+            const bool draws =
+                dispatcher_.module(rec.Kind) != nullptr || rec.Kind == kouka::kPicture2ThenMovie;
             if (draws) {
                 if (!jtCurrent) GetPic();
                 int16_t button = 0, shift = 0;

@@ -12,16 +12,17 @@
 #include <string_view>
 #include <vector>
 
+#include "effects/DibBits.h"
 #include "effects/EffectDispatcher.h"
 #include "effects/EffectModule.h"
-#include "effects/DibBits.h"
+#include "effects/OverlayShared.h"
 #include "effects/Surface.h"
-#include "model/EffRec.h"
-#include "model/EffTimeline.h"
-#include "model/UndoHistory.h"
 #include "host/Host.h"
 #include "media/StreamInfo.h"
 #include "media/TimeText.h"
+#include "model/EffRec.h"
+#include "model/EffTimeline.h"
+#include "model/UndoHistory.h"
 
 namespace movalux {
 
@@ -35,6 +36,10 @@ class BriteModule1;
 class RGBModule1;
 class RevModule1;
 class KakudaiMod;
+class ArrowModule1;
+class PictModule1;
+class PictMod2;
+class MovieModule1;
 class MovieSource;
 class FrameGrab;
 
@@ -42,7 +47,7 @@ inline constexpr int16_t kTrue = -1;
 inline constexpr int16_t kFalse = 0;
 
 class Editor : public EffectEnv {
-public:
+  public:
     Editor(Host& host, Panel& panel);
     ~Editor() override;
     Editor(const Editor&) = delete;
@@ -63,9 +68,9 @@ public:
     int32_t MvENDFlame = 0;
     int32_t STFlame = 0;
     int32_t ENDFlame = 0;
-    int32_t RangeST = 0;   // slider range start
-    int32_t RangeEND = 0;  // slider range end
-    int32_t STFlamePos = 0;   // slider positions of the marked start and end
+    int32_t RangeST = 0;     // slider range start
+    int32_t RangeEND = 0;    // slider range end
+    int32_t STFlamePos = 0;  // slider positions of the marked start and end
     int32_t ENDFlamePos = 0;
     double SliderScale = 1.0;  // slider units per frame
     int32_t TLRows = 60;
@@ -92,10 +97,10 @@ public:
     int16_t ParamValue = 0;
 
     // --- Frame display state --------------------------------------------
-    double FrameRate = 0;     // frames per second of the open movie
-    bool PreviewOn = true;    // CheckPreVew
-    bool Dragging = false;    // a region is being drawn on PictMain
-    bool Idle = true;         // false while playing, writing or building from stills
+    double FrameRate = 0;   // frames per second of the open movie
+    bool PreviewOn = true;  // CheckPreVew
+    bool Dragging = false;  // a region is being drawn on PictMain
+    bool Idle = true;       // false while playing, writing or building from stills
 
     // --- Operations --------------------------------------------------------
     // Stores WorkRec into the selected layer at the current frame, then
@@ -111,8 +116,8 @@ public:
     // Slider positions of the marked start and end from the marked frames.
     void updateMarkedPositions();
 
-    int32_t JumpEff(int16_t KoukaNom, int16_t DoNom, int16_t& Button, int16_t& Shift, float& X, float& Y,
-                    int32_t& a, int32_t& b);
+    int32_t JumpEff(int16_t KoukaNom, int16_t DoNom, int16_t& Button, int16_t& Shift, float& X,
+                    float& Y, int32_t& a, int32_t& b);
     // For callers whose arguments carry nothing back.
     int32_t jumpEffValues(int16_t KoukaNom, int16_t DoNom, int16_t Button = 0, int16_t Shift = 0,
                           float X = 0, float Y = 0, int32_t a = 0, int32_t b = 0);
@@ -132,7 +137,9 @@ public:
 
     const EffectDispatcher& dispatcher() const { return dispatcher_; }
     // Modules of later effects, and test modules, join the dispatcher here.
-    void registerModule(int16_t number, EffectModule* module) { dispatcher_.registerModule(number, module); }
+    void registerModule(int16_t number, EffectModule* module) {
+        dispatcher_.registerModule(number, module);
+    }
     MozaikModule1& mosaic() { return *mosaic_; }
     MaskModule1& mask() { return *mask_; }
     BokasiMod1& blur() { return *blur_; }
@@ -140,6 +147,15 @@ public:
     RGBModule1& colourTone() { return *colourTone_; }
     RevModule1& invert() { return *invert_; }
     KakudaiMod& zoom() { return *zoom_; }
+    ArrowModule1& arrow() { return *arrow_; }
+    PictModule1& picture() { return *picture_; }
+    PictMod2& picture2() { return *picture2_; }
+    MovieModule1& movieOverlay() { return *movieOverlay_; }
+    // PictStart, PictEnd, PicEffect, the resource table and the loaders of
+    // the overlay effects.
+    OverlayShared& overlay() { return overlay_; }
+    // Tests give their own loaders; null gives the FFmpeg ones back.
+    void setOverlayMedia(OverlayMedia* media);
 
     // --- Undo history and slider position -------------------------------
     // UndoHist, UndoPos, UndoSlot, UndoArmed, UndoCode; the copies are the
@@ -247,14 +263,14 @@ public:
     void JmpST();
 
     // --- Movie: open, release, read-outs (editor/OpenMovie.cpp) ------------
-    double MvDuration = 0;             // seconds of video
-    int16_t MvSound = kFalse;          // the movie has sound
-    AviStreamInfo StreamInfo;          // what the written movie is described with
-    int32_t WholeFps = 0;              // StreamInfo's rate / scale, rounded
-    DibHeader GrabHeader;              // the decoded frame
-    DibHeader WorkHeader;              // PictMain as 24-bit rows padded to 4 bytes
+    double MvDuration = 0;                       // seconds of video
+    int16_t MvSound = kFalse;                    // the movie has sound
+    AviStreamInfo StreamInfo;                    // what the written movie is described with
+    int32_t WholeFps = 0;                        // StreamInfo's rate / scale, rounded
+    DibHeader GrabHeader;                        // the decoded frame
+    DibHeader WorkHeader;                        // PictMain as 24-bit rows padded to 4 bytes
     std::array<std::vector<uint8_t>, 3> PixBuf;  // GetPic2 fills the first
-    TimeRuler MvRuler;                 // the time ruler beside the overview slider
+    TimeRuler MvRuler;                           // the time ruler beside the overview slider
 
     // The open dialog; a chosen movie replaces the open one.
     void mnuOpen_Click();
@@ -345,13 +361,13 @@ public:
     static constexpr int32_t kSliderStripUnits = 485;
 
     // --- Playback (playback/PlayFrame.cpp) -----------------------------------
-    double PlaySpeed = 1.0;       // Combo4 / 100
-    bool TimeYusen = true;        // skip frames to keep time
-    bool TimeYusenMenu = true;    // "再生時間優先" checked (else "表示優先")
-    int16_t PlayDirection = 1;    // of the last play command
-    int32_t PlaySTFlame = 0;      // current frame when the play loop began
-    uint32_t LastTick = 0;        // clock at the last shown frame
-    uint32_t STTick = 0;          // clock when the loop began
+    double PlaySpeed = 1.0;     // Combo4 / 100
+    bool TimeYusen = true;      // skip frames to keep time
+    bool TimeYusenMenu = true;  // "再生時間優先" checked (else "表示優先")
+    int16_t PlayDirection = 1;  // of the last play command
+    int32_t PlaySTFlame = 0;    // current frame when the play loop began
+    uint32_t LastTick = 0;      // clock at the last shown frame
+    uint32_t STTick = 0;        // clock when the loop began
     // Play forward (ComPlay, F11) or backward (ComBack, F8) through the play
     // range with the effects, until its end or a pause.
     void PlayMv();
@@ -373,13 +389,13 @@ public:
     void mnuPlay_Click();
 
     // --- Writing movies, sound and conversions (editor/MovieRecord.cpp) ----
-    int16_t RecSound = kTrue;   // with sound: menuRec and ComRec set it, menuRecM clears it
-    bool RecForward = true;     // writing direction: Option7 (正転) true, Option8 (逆転) false
-    float RecSpeed = 1.0f;      // writing speed: Combo2 / 100, within 0.1 .. 10
-    double AdjVValue = 0;       // the last accepted frame-rate adjustment (AdjV)
+    int16_t RecSound = kTrue;  // with sound: menuRec and ComRec set it, menuRecM clears it
+    bool RecForward = true;    // writing direction: Option7 (正転) true, Option8 (逆転) false
+    float RecSpeed = 1.0f;     // writing speed: Combo2 / 100, within 0.1 .. 10
+    double AdjVValue = 0;      // the last accepted frame-rate adjustment (AdjV)
     int64_t RecFramesWritten = 0;  // pictures in the last written movie
     bool RecPaused = false;        // the last write was ended early by the pause button
-    std::string RecError;       // why the last write failed, in FFmpeg's words (for the CLI)
+    std::string RecError;          // why the last write failed, in FFmpeg's words (for the CLI)
     enum class RecOutcome { Written, Cancelled, Failed };
     void menuRec_Click();
     void menuRecM_Click();
@@ -415,7 +431,8 @@ public:
     // The save dialog and MakeWave over the marked range that the sound-only
     // write and the conversion share: MakeWave's result, or nothing when the
     // dialog was cancelled. The controls are given back either way.
-    std::optional<int32_t> writeMarkedSection(const char* filter, const char* fileName, bool boolVideo);
+    std::optional<int32_t> writeMarkedSection(const char* filter, const char* fileName,
+                                              bool boolVideo);
 
     // --- EffectEnv -------------------------------------------------------
     Surface& PictMain() override { return pictMain_; }
@@ -427,7 +444,7 @@ public:
     Host& host() override { return host_; }
     void DrawShapeIcon() override;
 
-private:
+  private:
     // --- Layer moves without undo steps, for undo and redo ---------------
     void swapSelectedLayer(int16_t n);
     void copyLayer(int from, int to);
@@ -450,6 +467,12 @@ private:
     std::unique_ptr<RGBModule1> colourTone_;
     std::unique_ptr<RevModule1> invert_;
     std::unique_ptr<KakudaiMod> zoom_;
+    OverlayShared overlay_;
+    std::unique_ptr<OverlayMedia> overlayMedia_;
+    std::unique_ptr<ArrowModule1> arrow_;
+    std::unique_ptr<PictModule1> picture_;
+    std::unique_ptr<PictMod2> picture2_;
+    std::unique_ptr<MovieModule1> movieOverlay_;
 
     // --- Movie (editor/OpenMovie.cpp) -------------------------------------
     std::unique_ptr<MovieSource> movie_;

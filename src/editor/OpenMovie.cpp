@@ -240,6 +240,11 @@ void Editor::CloseStream() {
     if (frameSource_ == movie_.get()) frameSource_ = nullptr;
     movie_.reset();
     movieRate_ = 0;
+    // The movie overlay's own movie goes with the main one; the callers'
+    // last effect result stays.
+    const int32_t result = EffResult;
+    (void)jumpEffValues(kouka::kMovie, cmd::kClose);
+    EffResult = result;
     std::error_code ec;
     std::filesystem::remove(waveTempPath(), ec);
 }
