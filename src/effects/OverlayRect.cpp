@@ -166,10 +166,12 @@ void layoutOverlayPanel(EffectEnv& env, float scale, const char* noFileCaption) 
         p.move(name, left, top);
         p.setFontSize(name, font);
     };
+    // The check box keeps the place the window gave it: the other panels
+    // never move it back, and at the classic place it would lie over the
+    // option frames of the pixel effects.
     p.setCaption("CheckPreVew", "プレビュー");
     p.setVisible("CheckPreVew", true);
-    place("CheckPreVew", 100, 650);
-    p.resize("CheckPreVew", 1100, 255);
+    p.setFontSize("CheckPreVew", font);
     for (const char* hidden : {"Frame5", "Frame6", "Combo5", "Combo6", "ComdBtn2", "ComSTP2",
                                "HScroll1", "HScroll2", "HScroll3"})
         p.setVisible(hidden, false);

@@ -134,6 +134,7 @@ void PictMod2::SelPict2File() {
     const int16_t slot = table.add(kouka::kPicture2, loadedPath_);
     table.currentSlot = slot;
     table.marker = slot;
+    pictureSlot_ = slot;
 }
 
 int32_t PictMod2::LoadSlotPict() {
@@ -157,6 +158,7 @@ int32_t PictMod2::LoadSlotPict() {
     shared_.PictStart.assign(cached_);
     slotFailed_ = false;
     loaded_ = true;
+    pictureSlot_ = slot;
     // Records rendered for the frames leave the panel showing its own choice.
     if (render_) return 0;
     Pict2Scale();
@@ -231,9 +233,10 @@ void PictMod2::SetPict2Panel() {
     layoutOverlayPanel(env_, layoutScale_, "<画像なし>");
     transparency_ = 0;
     middle_ = 0;
-    if (loaded_)
+    if (loaded_ && pictureSlot_ >= 0) {
+        shared_.table.currentSlot = pictureSlot_;
         LoadSlotPict();
-    else
+    } else
         env_.PreVewPict().fill(kWhite);
     env_.host().Refresh(Picture::PreVewPict);
     key_.colour = kNoKeyColour;

@@ -49,6 +49,9 @@ class PictMod2 : public EffectModule {
     bool slotFailed_ = false;
     bool render_ = false;
     float previewScale_ = 1;
+    // The slot of the picture this module showed last: the shared current
+    // slot may name the movie overlay's file.
+    int16_t pictureSlot_ = -1;
     // The last picture read, so that taking PictStart back from the arrow
     // or the movie does not read the file again.
     std::string cachedPath_;
