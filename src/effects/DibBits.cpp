@@ -36,7 +36,8 @@ int DibBits::setTo(Surface& s) const {
     for (int y = 0; y < s.height(); ++y) {
         uint32_t* d = s.row(y);
         const uint8_t* src = bits_.data() + static_cast<size_t>(header_.biHeight - 1 - y) * stride_;
-        for (int x = 0; x < s.width(); ++x) d[x] = rgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
+        for (int x = 0; x < s.width(); ++x)
+            d[x] = rgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
     }
     return s.height();
 }

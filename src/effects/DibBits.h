@@ -21,7 +21,7 @@ struct DibHeader {
 };
 
 class DibBits {
-  public:
+public:
     // Header and array for a picture of this size.
     void allocate(int width, int height);
     bool allocated() const { return allocated_; }
@@ -42,7 +42,7 @@ class DibBits {
     // Writing pixels into a picture of the array's size; 0 lines otherwise.
     int setTo(Surface& s) const;
 
-  private:
+private:
     DibHeader header_;
     std::vector<uint8_t> bits_;
     int stride_ = 0;

@@ -19,8 +19,7 @@ void DrawShapeIcon(Surface& preview, int16_t shape, bool outside) {
     }
     FloodFill(preview, roundHalfEven32(w / 2), roundHalfEven32(h / 2), kBlack, FloodType::Border,
               preview.FillColor);
-    if (outside)
-        BitBlt(preview, 0, 0, preview.width(), preview.height(), nullptr, 0, 0, Rop::DstInvert);
+    if (outside) BitBlt(preview, 0, 0, preview.width(), preview.height(), nullptr, 0, 0, Rop::DstInvert);
 }
 
 }  // namespace movalux

@@ -21,8 +21,7 @@ EffectModule* EffectDispatcher::module(int16_t number) const {
 }
 
 int32_t EffectDispatcher::JumpEff(State state, int16_t KoukaNom, int16_t DoNom, int16_t& Button,
-                                  int16_t& Shift, float& X, float& Y, int32_t& a,
-                                  int32_t& b) const {
+                                  int16_t& Shift, float& X, float& Y, int32_t& a, int32_t& b) const {
     auto call = [&](EffectModule* m, int16_t number) {
         int16_t kouka = number;
         int16_t doNom = DoNom;

@@ -11,7 +11,7 @@
 namespace movalux {
 
 class EffectDispatcher {
-  public:
+public:
     static constexpr int kMaxNumber = 30;
 
     // Registers the module for an effect number (1-11 and 20). Numbers that
@@ -29,7 +29,7 @@ class EffectDispatcher {
     int32_t JumpEff(State state, int16_t KoukaNom, int16_t DoNom, int16_t& Button, int16_t& Shift,
                     float& X, float& Y, int32_t& a, int32_t& b) const;
 
-  private:
+private:
     std::array<EffectModule*, kMaxNumber + 1> modules_{};
 };
 

@@ -55,7 +55,7 @@ inline constexpr int16_t kHScroll3 = 33;
 }  // namespace ctl
 
 class EffectEnv {
-  public:
+public:
     virtual ~EffectEnv() = default;
     virtual Surface& PictMain() = 0;
     virtual Surface& PictJT() = 0;
@@ -86,14 +86,14 @@ struct EffArgs {
 };
 
 class EffectModule {
-  public:
+public:
     virtual ~EffectModule() = default;
 
     // The one entry of a module. A failure inside is trapped here: the
     // result is then 99 and the state reached so far stays.
     int32_t EffEntry(EffArgs args) noexcept;
 
-  protected:
+protected:
     virtual int32_t handle(EffArgs& args) = 0;
 };
 

@@ -21,8 +21,8 @@ int64_t ceilDiv(int64_t a, int64_t b) {  // b > 0
 
 // One row of blocks: columns [xa[j], xb[j]] of lines [ya, yb], averaged and
 // filled block by block. Blocks with xa > xb are empty and skipped.
-void averageBlockRow(Surface& pic, int ya, int yb, const std::vector<int>& xa,
-                     const std::vector<int>& xb, std::vector<uint64_t>& sums) {
+void averageBlockRow(Surface& pic, int ya, int yb, const std::vector<int>& xa, const std::vector<int>& xb,
+                     std::vector<uint64_t>& sums) {
     const size_t n = xa.size();
     sums.assign(3 * n, 0);
     for (int y = ya; y <= yb; ++y) {
@@ -60,10 +60,9 @@ void averageBlockRow(Surface& pic, int ya, int yb, const std::vector<int>& xa,
     for (size_t j = 0; j < n; ++j) {
         if (xa[j] > xb[j]) continue;
         const int64_t count = lines * (xb[j] - xa[j] + 1);
-        const uint32_t c =
-            rgb(static_cast<int>(divRoundHalfEven(static_cast<int64_t>(sums[3 * j]), count)),
-                static_cast<int>(divRoundHalfEven(static_cast<int64_t>(sums[3 * j + 1]), count)),
-                static_cast<int>(divRoundHalfEven(static_cast<int64_t>(sums[3 * j + 2]), count)));
+        const uint32_t c = rgb(static_cast<int>(divRoundHalfEven(static_cast<int64_t>(sums[3 * j]), count)),
+                               static_cast<int>(divRoundHalfEven(static_cast<int64_t>(sums[3 * j + 1]), count)),
+                               static_cast<int>(divRoundHalfEven(static_cast<int64_t>(sums[3 * j + 2]), count)));
         for (int y = ya; y <= yb; ++y) std::fill(pic.row(y) + xa[j], pic.row(y) + xb[j] + 1, c);
     }
 }
@@ -129,8 +128,8 @@ void mosaicOutside(Surface& pic, int32_t X, int32_t Y, int32_t W, int32_t H, int
             for (size_t j = 0; j < xa.size(); ++j)
                 if (colInside[j]) xaRow[j] = xbRow[j] + 1;
         }
-        averageBlockRow(pic, static_cast<int>(y0), static_cast<int>(std::min(y0 + B - 1, SH - 1)),
-                        xaRow, xbRow, sums);
+        averageBlockRow(pic, static_cast<int>(y0), static_cast<int>(std::min(y0 + B - 1, SH - 1)), xaRow, xbRow,
+                        sums);
     }
 }
 
@@ -141,8 +140,7 @@ int32_t MozaikModule1::handle(EffArgs& args) {
 
 void MozaikModule1::DoParam(int16_t code, int16_t value) {
     if (choice_.chooseSide(code)) return;
-    if (code == ctl::kCombo5 && value >= 0 && value <= 4)
-        choice_.chooseParam(kMosaicBlockSizes[value]);
+    if (code == ctl::kCombo5 && value >= 0 && value <= 4) choice_.chooseParam(kMosaicBlockSizes[value]);
 }
 
 void MozaikModule1::EffPanel() {

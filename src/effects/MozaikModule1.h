@@ -21,7 +21,7 @@ void mosaicInside(Surface& pic, int32_t X, int32_t Y, int32_t W, int32_t H, int3
 void mosaicOutside(Surface& pic, int32_t X, int32_t Y, int32_t W, int32_t H, int32_t blockSize);
 
 class MozaikModule1 : public EffectModule {
-  public:
+public:
     explicit MozaikModule1(EffectEnv& env) : env_(env) {}
 
     int16_t blockSize() const { return choice_.param; }
@@ -29,10 +29,10 @@ class MozaikModule1 : public EffectModule {
     bool inside() const { return choice_.inside(); }
     const RegionGesture& region() const { return gesture_; }
 
-  protected:
+protected:
     int32_t handle(EffArgs& args) override;
 
-  private:
+private:
     friend struct ModuleCommands;
     int16_t effectNumber() const { return kouka::kMosaic; }
     void EffPanel();

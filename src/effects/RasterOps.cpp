@@ -33,18 +33,12 @@ Span clipAxis(int d, int n, int dn, int s, int sn, bool withSource) {
 
 inline uint32_t applyRop(Rop rop, uint32_t s, uint32_t d) {
     switch (rop) {
-        case Rop::SrcCopy:
-            return s | kOpaque;
-        case Rop::DstInvert:
-            return ~d | kOpaque;
-        case Rop::SrcAnd:
-            return (s & d) | kOpaque;
-        case Rop::SrcPaint:
-            return s | d | kOpaque;
-        case Rop::NotSrcCopy:
-            return ~s | kOpaque;
-        case Rop::MergePaint:
-            return ~s | d | kOpaque;
+        case Rop::SrcCopy: return s | kOpaque;
+        case Rop::DstInvert: return ~d | kOpaque;
+        case Rop::SrcAnd: return (s & d) | kOpaque;
+        case Rop::SrcPaint: return s | d | kOpaque;
+        case Rop::NotSrcCopy: return ~s | kOpaque;
+        case Rop::MergePaint: return ~s | d | kOpaque;
     }
     return d;
 }
@@ -57,24 +51,14 @@ void rowLoop(uint32_t* d, const uint32_t* s, int n, Op op) {
 void ropRow(Rop rop, uint32_t* d, const uint32_t* s, int n) {
     // One tight loop per operation so that the compiler vectorises each.
     switch (rop) {
-        case Rop::SrcCopy:
-            std::copy(s, s + n, d);
-            return;
+        case Rop::SrcCopy: std::copy(s, s + n, d); return;
         case Rop::DstInvert:
             for (int i = 0; i < n; ++i) d[i] = ~d[i] | kOpaque;
             return;
-        case Rop::SrcAnd:
-            rowLoop(d, s, n, [](uint32_t a, uint32_t b) { return (a & b) | kOpaque; });
-            return;
-        case Rop::SrcPaint:
-            rowLoop(d, s, n, [](uint32_t a, uint32_t b) { return a | b | kOpaque; });
-            return;
-        case Rop::NotSrcCopy:
-            rowLoop(d, s, n, [](uint32_t a, uint32_t) { return ~a | kOpaque; });
-            return;
-        case Rop::MergePaint:
-            rowLoop(d, s, n, [](uint32_t a, uint32_t b) { return ~a | b | kOpaque; });
-            return;
+        case Rop::SrcAnd: rowLoop(d, s, n, [](uint32_t a, uint32_t b) { return (a & b) | kOpaque; }); return;
+        case Rop::SrcPaint: rowLoop(d, s, n, [](uint32_t a, uint32_t b) { return a | b | kOpaque; }); return;
+        case Rop::NotSrcCopy: rowLoop(d, s, n, [](uint32_t a, uint32_t) { return ~a | kOpaque; }); return;
+        case Rop::MergePaint: rowLoop(d, s, n, [](uint32_t a, uint32_t b) { return ~a | b | kOpaque; }); return;
     }
 }
 
@@ -141,14 +125,11 @@ void plot(Surface& s, std::vector<std::pair<int, int>>& pts, uint32_t colour, Dr
     pts.clear();
 }
 
-int roundCoord(double v) {
-    return roundHalfEven32(v);
-}
+int roundCoord(double v) { return roundHalfEven32(v); }
 
 }  // namespace
 
-void BitBlt(Surface& dst, int dx, int dy, int w, int h, const Surface* src, int sx, int sy,
-            Rop rop) {
+void BitBlt(Surface& dst, int dx, int dy, int w, int h, const Surface* src, int sx, int sy, Rop rop) {
     if (w <= 0 || h <= 0) return;
     const bool usesSource = rop != Rop::DstInvert;
     if (usesSource && src == nullptr) return;
@@ -158,8 +139,8 @@ void BitBlt(Surface& dst, int dx, int dy, int w, int h, const Surface* src, int 
         Span cx = clipAxis(dx, w, dst.width(), sx, src->width(), true);
         Span cy = clipAxis(dy, h, dst.height(), sy, src->height(), true);
         if (cx.empty() || cy.empty()) return;
-        BitBlt(dst, dx + cx.begin, dy + cy.begin, cx.end - cx.begin, cy.end - cy.begin, &tmp,
-               cx.begin, cy.begin, rop);
+        BitBlt(dst, dx + cx.begin, dy + cy.begin, cx.end - cx.begin, cy.end - cy.begin, &tmp, cx.begin,
+               cy.begin, rop);
         return;
     }
     Span cx = clipAxis(dx, w, dst.width(), sx, usesSource ? src->width() : 0, usesSource);
@@ -205,15 +186,13 @@ void StretchBlt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src
         std::vector<int> colOf(static_cast<size_t>(dw));
         for (int i = 0; i < dw; ++i) {
             long long j = (2LL * i + 1) * sw / (2LL * dw);
-            colOf[static_cast<size_t>(i)] =
-                std::clamp(static_cast<int>(sx + j), 0, src.width() - 1);
+            colOf[static_cast<size_t>(i)] = std::clamp(static_cast<int>(sx + j), 0, src.width() - 1);
         }
         for (int t = cy.begin; t < cy.end; ++t) {
             long long j = (2LL * t + 1) * sh / (2LL * dh);
             const uint32_t* s = src.row(std::clamp(static_cast<int>(sy + j), 0, src.height() - 1));
             uint32_t* d = dst.row(dy + t) + dx;
-            for (int i = cx.begin; i < cx.end; ++i)
-                d[i] = applyRop(rop, s[colOf[static_cast<size_t>(i)]], d[i]);
+            for (int i = cx.begin; i < cx.end; ++i) d[i] = applyRop(rop, s[colOf[static_cast<size_t>(i)]], d[i]);
         }
         return;
     }
@@ -426,8 +405,7 @@ void FillBox(Surface& s, int x1, int y1, int x2, int y2, uint32_t colour) {
 
 void DrawEllipse(Surface& s, double cx, double cy, double radius, double aspect, uint32_t colour,
                  DrawMode mode) {
-    if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(radius) ||
-        !std::isfinite(aspect))
+    if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(radius) || !std::isfinite(aspect))
         return;
     radius = std::abs(radius);
     aspect = std::abs(aspect);
@@ -437,8 +415,7 @@ void DrawEllipse(Surface& s, double cx, double cy, double radius, double aspect,
     // A polygon whose edges are at most about a pixel long, joined by lines,
     // so the outline is closed whatever the axes.
     const double largest = std::max(a, b);
-    const int n =
-        std::clamp(static_cast<int>(std::ceil(2.0 * std::numbers::pi * largest)), 8, 1 << 20);
+    const int n = std::clamp(static_cast<int>(std::ceil(2.0 * std::numbers::pi * largest)), 8, 1 << 20);
     int px = roundCoord(cx + a), py = roundCoord(cy);
     const int fx = px, fy = py;
     for (int k = 1; k <= n; ++k) {
@@ -479,8 +456,7 @@ void ApplyColorAdjustment(Surface& s, int x, int y, int w, int h, const ColorAdj
     Span cx = clipAxis(x, w, s.width(), 0, 0, false);
     Span cy = clipAxis(y, h, s.height(), 0, 0, false);
     if (cx.empty() || cy.empty()) return;
-    const auto r = gammaCurve(adj.redGamma), g = gammaCurve(adj.greenGamma),
-               b = gammaCurve(adj.blueGamma);
+    const auto r = gammaCurve(adj.redGamma), g = gammaCurve(adj.greenGamma), b = gammaCurve(adj.blueGamma);
     for (int t = cy.begin; t < cy.end; ++t) {
         uint32_t* d = s.row(y + t) + x;
         for (int i = cx.begin; i < cx.end; ++i) {

@@ -33,8 +33,7 @@ enum class DrawMode : int16_t {
 // Copies (combines) a w x h block. Pixels whose source or destination lies
 // outside its picture are left alone. src may be dst itself (overlap safe);
 // it is not read for DstInvert and may be null then.
-void BitBlt(Surface& dst, int dx, int dy, int w, int h, const Surface* src, int sx, int sy,
-            Rop rop);
+void BitBlt(Surface& dst, int dx, int dy, int w, int h, const Surface* src, int sx, int sy, Rop rop);
 
 // Whole-picture copy of equal-size pictures (the frame pipeline's GetPic).
 void copyPicture(Surface& dst, const Surface& src);
@@ -90,9 +89,7 @@ struct ColorAdjustment {
     int redGamma = 10000;
     int greenGamma = 10000;
     int blueGamma = 10000;
-    bool isIdentity() const {
-        return redGamma == 10000 && greenGamma == 10000 && blueGamma == 10000;
-    }
+    bool isIdentity() const { return redGamma == 10000 && greenGamma == 10000 && blueGamma == 10000; }
 };
 std::array<uint8_t, 256> gammaCurve(int gamma);
 // The colour tone's curve: the gamma as the n-th power of the input,

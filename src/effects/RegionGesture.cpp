@@ -16,11 +16,10 @@ namespace movalux {
 
 RegionGesture::Box RegionGesture::outlineAt(bool fixSize, float x, float y) const {
     if (fixSize) {
-        return {roundHalfEven32(x - W / 2.0), roundHalfEven32(y - H / 2.0),
-                roundHalfEven32(x + W / 2.0), roundHalfEven32(y + H / 2.0)};
+        return {roundHalfEven32(x - W / 2.0), roundHalfEven32(y - H / 2.0), roundHalfEven32(x + W / 2.0),
+                roundHalfEven32(y + H / 2.0)};
     }
-    return {roundHalfEven32(pressX), roundHalfEven32(pressY), roundHalfEven32(x),
-            roundHalfEven32(y)};
+    return {roundHalfEven32(pressX), roundHalfEven32(pressY), roundHalfEven32(x), roundHalfEven32(y)};
 }
 
 void RegionGesture::drawOutline(EffectEnv& env, const Box& box) {
@@ -154,9 +153,7 @@ bool RegionChoice::chooseSide(int16_t code) {
 
 namespace movalux {
 
-int panelFontSize(float scale) {
-    return static_cast<int>(std::floor(9.0 * scale));
-}
+int panelFontSize(float scale) { return static_cast<int>(std::floor(9.0 * scale)); }
 
 void layoutCoordinateFrame(Panel& panel, float scale) {
     panel.setCaption("Frame7", "効果位置");
@@ -217,10 +214,9 @@ void placeCoordinateFrame(Panel& panel, float scale) {
         int left, top;
     };
     static constexpr Place kPlaces[] = {
-        {"Label9", 120, 400},   {"Label10", 120, 780},  {"Label13", 120, 1320},
-        {"Label14", 120, 1620}, {"Label15", 120, 1960}, {"Xzahyou", 300, 360},
-        {"Yzahyou", 300, 720},  {"Wzahyou", 300, 1580}, {"Hzahyou", 300, 1920},
-        {"XYSet", 240, 2400},
+        {"Label9", 120, 400},    {"Label10", 120, 780},  {"Label13", 120, 1320}, {"Label14", 120, 1620},
+        {"Label15", 120, 1960},  {"Xzahyou", 300, 360},  {"Yzahyou", 300, 720},  {"Wzahyou", 300, 1580},
+        {"Hzahyou", 300, 1920},  {"XYSet", 240, 2400},
     };
     const int font = panelFontSize(scale);
     for (const Place& p : kPlaces) {

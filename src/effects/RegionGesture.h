@@ -17,7 +17,7 @@ namespace movalux {
 class Panel;
 
 class RegionGesture {
-  public:
+public:
     // DoMouseDown.
     void mouseDown(EffectEnv& env, bool fixSize, float x, float y);
     // DoMouseMove; does nothing unless drawing.
@@ -52,7 +52,7 @@ class RegionGesture {
     float pressX = 0, pressY = 0;
     float lastX = 0, lastY = 0;
 
-  private:
+private:
     struct Box {
         int x1, y1, x2, y2;
     };

@@ -52,9 +52,7 @@ int32_t RevModule1::handle(EffArgs& args) {
 }
 
 // The invert has no list: only the side counts.
-void RevModule1::DoParam(int16_t code, int16_t /*value*/) {
-    choice_.chooseSide(code);
-}
+void RevModule1::DoParam(int16_t code, int16_t /*value*/) { choice_.chooseSide(code); }
 
 void RevModule1::EffPanel() {
     Panel& p = env_.panel();

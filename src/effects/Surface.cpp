@@ -10,13 +10,9 @@ void Surface::resize(int width, int height, uint32_t fill) {
     px_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), fill | kOpaque);
 }
 
-void Surface::Cls() {
-    fill(BackColor);
-}
+void Surface::Cls() { fill(BackColor); }
 
-void Surface::fill(uint32_t colour) {
-    std::fill(px_.begin(), px_.end(), colour | kOpaque);
-}
+void Surface::fill(uint32_t colour) { std::fill(px_.begin(), px_.end(), colour | kOpaque); }
 
 void Surface::assign(const Surface& other) {
     if (this == &other) return;

@@ -16,24 +16,16 @@ inline constexpr uint32_t kBlack = 0xFF000000u;
 inline constexpr uint32_t kWhite = 0xFFFFFFFFu;
 
 constexpr uint32_t rgb(int r, int g, int b) {
-    return kOpaque | (static_cast<uint32_t>(r & 255) << 16) |
-           (static_cast<uint32_t>(g & 255) << 8) | static_cast<uint32_t>(b & 255);
+    return kOpaque | (static_cast<uint32_t>(r & 255) << 16) | (static_cast<uint32_t>(g & 255) << 8) |
+           static_cast<uint32_t>(b & 255);
 }
-constexpr int redOf(uint32_t c) {
-    return static_cast<int>((c >> 16) & 255);
-}
-constexpr int greenOf(uint32_t c) {
-    return static_cast<int>((c >> 8) & 255);
-}
-constexpr int blueOf(uint32_t c) {
-    return static_cast<int>(c & 255);
-}
-constexpr bool sameColour(uint32_t a, uint32_t b) {
-    return ((a ^ b) & kRgbMask) == 0;
-}
+constexpr int redOf(uint32_t c) { return static_cast<int>((c >> 16) & 255); }
+constexpr int greenOf(uint32_t c) { return static_cast<int>((c >> 8) & 255); }
+constexpr int blueOf(uint32_t c) { return static_cast<int>(c & 255); }
+constexpr bool sameColour(uint32_t a, uint32_t b) { return ((a ^ b) & kRgbMask) == 0; }
 
 class Surface {
-  public:
+public:
     Surface() = default;
     Surface(int width, int height, uint32_t fill = kWhite) { resize(width, height, fill); }
 
@@ -45,9 +37,7 @@ class Surface {
     // Discards the contents; the new picture is filled with the given colour.
     void resize(int width, int height, uint32_t fill = kWhite);
 
-    uint32_t* row(int y) {
-        return px_.data() + static_cast<size_t>(y) * static_cast<size_t>(width_);
-    }
+    uint32_t* row(int y) { return px_.data() + static_cast<size_t>(y) * static_cast<size_t>(width_); }
     const uint32_t* row(int y) const {
         return px_.data() + static_cast<size_t>(y) * static_cast<size_t>(width_);
     }
@@ -71,7 +61,7 @@ class Surface {
     uint32_t BackColor = kWhite;
     uint32_t FillColor = kBlack;
 
-  private:
+private:
     std::vector<uint32_t> px_;
     int width_ = 0;
     int height_ = 0;
