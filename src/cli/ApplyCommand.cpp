@@ -51,14 +51,14 @@ bool takeResources(Args& args, std::vector<ResourceArg>& out) {
 }
 
 class StillSource : public FrameSource {
-  public:
+public:
     explicit StillSource(const Surface& picture) : picture_(picture) {}
     bool paintFrame(int32_t, Surface& target) override {
         target.assign(picture_);
         return true;
     }
 
-  private:
+private:
     const Surface& picture_;
 };
 
@@ -88,8 +88,7 @@ int applyCommand(const Args& argsIn) {
         }
         const int layer = rec->layer();
         if (layer < 0 || layer >= EffTimeline::kSavedLayers) {
-            std::cerr << "movalux-cli apply: layer " << layer
-                      << " is outside 0-4 in record: " << args[i] << '\n';
+            std::cerr << "movalux-cli apply: layer " << layer << " is outside 0-4 in record: " << args[i] << '\n';
             return kExitFailure;
         }
         records.push_back(std::move(*rec));
@@ -119,11 +118,9 @@ int applyCommand(const Args& argsIn) {
     for (const RecordLine& r : records) {
         const int layer = r.layer();
         if (layer >= EffTimeline::kShownLayers && r.rec.hasEffect()) {
-            std::cerr << "movalux-cli apply: layer 4 is kept but never drawn: code " << r.code
-                      << '\n';
+            std::cerr << "movalux-cli apply: layer 4 is kept but never drawn: code " << r.code << '\n';
         } else if (r.rec.hasEffect() && editor.dispatcher().module(r.rec.Kind) == nullptr) {
-            std::cerr << "movalux-cli apply: effect number " << r.rec.Kind
-                      << " has no module; drawn as nothing\n";
+            std::cerr << "movalux-cli apply: effect number " << r.rec.Kind << " has no module; drawn as nothing\n";
         }
         // One record per layer and frame: a later record for the same layer
         // replaces the earlier one, as storing an effect does.

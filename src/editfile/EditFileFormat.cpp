@@ -1,15 +1,15 @@
 #include "editfile/EditFileFormat.h"
 
-#include <fcntl.h>
-#include <iconv.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace movalux {
 
@@ -32,8 +32,7 @@ std::string formatFloatItem(float value) {
         std::snprintf(e, sizeof e, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
         return out + e;
     }
-    if (exponent < 0)
-        return out + "." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+    if (exponent < 0) return out + "." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
     const size_t whole = static_cast<size_t>(exponent) + 1;
     if (digits.size() <= whole) return out + digits + std::string(whole - digits.size(), '0');
     return out + digits.substr(0, whole) + "." + digits.substr(whole);
@@ -70,18 +69,11 @@ bool isValidUtf8(std::string_view s) {
         const auto c = static_cast<unsigned char>(s[i]);
         size_t n;
         uint32_t cp;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        if ((c & 0xE0) == 0xC0)
-            n = 1, cp = c & 0x1F;
-        else if ((c & 0xF0) == 0xE0)
-            n = 2, cp = c & 0x0F;
-        else if ((c & 0xF8) == 0xF0)
-            n = 3, cp = c & 0x07;
-        else
-            return false;
+        if (c < 0x80) { ++i; continue; }
+        if ((c & 0xE0) == 0xC0) n = 1, cp = c & 0x1F;
+        else if ((c & 0xF0) == 0xE0) n = 2, cp = c & 0x0F;
+        else if ((c & 0xF8) == 0xF0) n = 3, cp = c & 0x07;
+        else return false;
         if (i + n >= s.size()) return false;  // the sequence runs past the end
         for (size_t k = 1; k <= n; ++k) {
             const auto d = static_cast<unsigned char>(s[i + k]);
@@ -89,8 +81,8 @@ bool isValidUtf8(std::string_view s) {
             cp = (cp << 6) | (d & 0x3F);
         }
         // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        if ((n == 1 && cp < 0x80) || (n == 2 && cp < 0x800) || (n == 3 && cp < 0x10000) ||
-            cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        if ((n == 1 && cp < 0x80) || (n == 2 && cp < 0x800) || (n == 3 && cp < 0x10000) || cp > 0x10FFFF ||
+            (cp >= 0xD800 && cp <= 0xDFFF))
             return false;
         i += n + 1;
     }
@@ -130,23 +122,18 @@ std::string decodeEditFileText(std::string_view bytes) {
 namespace {
 int classicErrorNumber(int err) {
     switch (err) {
-        case ENOSPC:
-            return 61;
+        case ENOSPC: return 61;
         case EACCES:
         case EPERM:
-        case EROFS:
-            return 70;
+        case EROFS: return 70;
         case ENOENT:
-        case ENOTDIR:
-            return 76;
-        default:
-            return 75;
+        case ENOTDIR: return 76;
+        default: return 75;
     }
 }
 }  // namespace
 
-Result<bool> writeFileReplacing(const std::string& path, std::string_view data,
-                                FileWriteError* error) {
+Result<bool> writeFileReplacing(const std::string& path, std::string_view data, FileWriteError* error) {
     auto fail = [&](int err, const std::string& what) -> Result<bool> {
         if (error) *error = {classicErrorNumber(err), what + ": " + std::strerror(err)};
         return Error{what + ": " + std::strerror(err)};

@@ -2,9 +2,9 @@
 // The edit file as text: the item syntax for writing, the text encoding on
 // reading, and a write that never loses the file it replaces.
 
+#include "base/FileTitle.h"
 #include <string>
 #include <string_view>
-#include "base/FileTitle.h"
 
 #include "base/Result.h"
 
@@ -21,17 +21,14 @@ std::string formatFloatItem(float v);
 // Appends one line's items to a text being built: items joined by commas,
 // strings quoted, the line ended by CR LF.
 class LineBuilder {
-  public:
+public:
     explicit LineBuilder(std::string& out) : out_(out) {}
     LineBuilder& str(std::string_view s);
     LineBuilder& integer(long long v);
     LineBuilder& real(float v);
-    void end() {
-        out_ += "\r\n";
-        first_ = true;
-    }
+    void end() { out_ += "\r\n"; first_ = true; }
 
-  private:
+private:
     void sep();
     std::string& out_;
     bool first_ = true;
@@ -44,15 +41,14 @@ bool isValidUtf8(std::string_view bytes);
 std::string decodeEditFileText(std::string_view bytes);
 
 struct FileWriteError {
-    int errorNumber;  // the classic run-time error number (61 disk full, 70 permission, 76 path, 75
-                      // other)
+    int errorNumber;  // the classic run-time error number (61 disk full, 70 permission, 76 path, 75 other)
     std::string message;
 };
 
 // Writes to a temporary file in the target's folder and renames it over the
 // target only when every byte was written; a failure leaves the target as it
 // was and removes the temporary file.
-Result<bool> writeFileReplacing(const std::string& path, std::string_view data,
-                                FileWriteError* error);
+Result<bool> writeFileReplacing(const std::string& path, std::string_view data, FileWriteError* error);
+
 
 }  // namespace movalux

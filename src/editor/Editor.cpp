@@ -5,18 +5,18 @@
 #include "base/NumberText.h"
 #include "editor/OverlayMedia.h"
 #include "effects/ArrowModule1.h"
-#include "effects/BokasiMod1.h"
-#include "effects/BriteModule1.h"
 #include "effects/DrawShapeIcon.h"
-#include "effects/KakudaiMod.h"
-#include "effects/MaskModule1.h"
 #include "effects/MovieModule1.h"
-#include "effects/MozaikModule1.h"
 #include "effects/PictMod2.h"
 #include "effects/PictModule1.h"
+#include "effects/BokasiMod1.h"
+#include "effects/BriteModule1.h"
+#include "effects/KakudaiMod.h"
+#include "effects/MaskModule1.h"
+#include "effects/MozaikModule1.h"
 #include "effects/RGBModule1.h"
-#include "effects/RasterOps.h"
 #include "effects/RevModule1.h"
+#include "effects/RasterOps.h"
 #include "host/Host.h"
 #include "host/Panel.h"
 #include "media/FrameSource.h"
@@ -60,9 +60,7 @@ Editor::Editor(Host& host, Panel& panel) : host_(host), panel_(panel) {
     dispatcher_.registerModule(kouka::kMovie, movieOverlay_.get());
 }
 
-void Editor::setOverlayMedia(OverlayMedia* media) {
-    overlay_.media = media != nullptr ? media : overlayMedia_.get();
-}
+void Editor::setOverlayMedia(OverlayMedia* media) { overlay_.media = media != nullptr ? media : overlayMedia_.get(); }
 
 Editor::~Editor() = default;
 
@@ -82,8 +80,7 @@ void Editor::HokanCancel(bool keepText) {
 
 void Editor::recreateTimeline(int32_t firstFrame, int32_t lastFrame) {
     const int64_t last = static_cast<int64_t>(lastFrame) - firstFrame + 1;
-    const int32_t lastIndex =
-        last < 0 ? -1 : static_cast<int32_t>(std::min<int64_t>(last, INT32_MAX - 1));
+    const int32_t lastIndex = last < 0 ? -1 : static_cast<int32_t>(std::min<int64_t>(last, INT32_MAX - 1));
     EffArr.recreate(lastIndex);
     UndoArr.recreate(lastIndex);
 }
@@ -112,14 +109,13 @@ void Editor::updateMarkedPositions() {
     ENDFlamePos = roundHalfEven32(ENDFlame * SliderScale);
 }
 
-int32_t Editor::JumpEff(int16_t KoukaNom, int16_t DoNom, int16_t& Button, int16_t& Shift, float& X,
-                        float& Y, int32_t& a, int32_t& b) {
-    return dispatcher_.JumpEff({FixSize, ResName, EffResult}, KoukaNom, DoNom, Button, Shift, X, Y,
-                               a, b);
+int32_t Editor::JumpEff(int16_t KoukaNom, int16_t DoNom, int16_t& Button, int16_t& Shift, float& X, float& Y,
+                        int32_t& a, int32_t& b) {
+    return dispatcher_.JumpEff({FixSize, ResName, EffResult}, KoukaNom, DoNom, Button, Shift, X, Y, a, b);
 }
 
-int32_t Editor::jumpEffValues(int16_t KoukaNom, int16_t DoNom, int16_t Button, int16_t Shift,
-                              float X, float Y, int32_t a, int32_t b) {
+int32_t Editor::jumpEffValues(int16_t KoukaNom, int16_t DoNom, int16_t Button, int16_t Shift, float X,
+                              float Y, int32_t a, int32_t b) {
     return JumpEff(KoukaNom, DoNom, Button, Shift, X, Y, a, b);
 }
 
@@ -152,8 +148,7 @@ int32_t Editor::DspFrame2() {
             if (!EffArr.contains(layer, CurFlame)) continue;
             EffRec& rec = EffArr.at(layer, CurFlame);
             WorkRecord = rec;
-            const bool draws =
-                dispatcher_.module(rec.Kind) != nullptr || rec.Kind == kouka::kPicture2ThenMovie;
+            const bool draws = dispatcher_.module(rec.Kind) != nullptr || rec.Kind == kouka::kPicture2ThenMovie;
             if (draws) {
                 if (!jtCurrent) GetPic();
                 int16_t button = 0, shift = 0;

@@ -12,17 +12,17 @@
 #include <string_view>
 #include <vector>
 
-#include "effects/DibBits.h"
 #include "effects/EffectDispatcher.h"
 #include "effects/EffectModule.h"
+#include "effects/DibBits.h"
 #include "effects/OverlayShared.h"
 #include "effects/Surface.h"
-#include "host/Host.h"
-#include "media/StreamInfo.h"
-#include "media/TimeText.h"
 #include "model/EffRec.h"
 #include "model/EffTimeline.h"
 #include "model/UndoHistory.h"
+#include "host/Host.h"
+#include "media/StreamInfo.h"
+#include "media/TimeText.h"
 
 namespace movalux {
 
@@ -47,7 +47,7 @@ inline constexpr int16_t kTrue = -1;
 inline constexpr int16_t kFalse = 0;
 
 class Editor : public EffectEnv {
-  public:
+public:
     Editor(Host& host, Panel& panel);
     ~Editor() override;
     Editor(const Editor&) = delete;
@@ -68,9 +68,9 @@ class Editor : public EffectEnv {
     int32_t MvENDFlame = 0;
     int32_t STFlame = 0;
     int32_t ENDFlame = 0;
-    int32_t RangeST = 0;     // slider range start
-    int32_t RangeEND = 0;    // slider range end
-    int32_t STFlamePos = 0;  // slider positions of the marked start and end
+    int32_t RangeST = 0;   // slider range start
+    int32_t RangeEND = 0;  // slider range end
+    int32_t STFlamePos = 0;   // slider positions of the marked start and end
     int32_t ENDFlamePos = 0;
     double SliderScale = 1.0;  // slider units per frame
     int32_t TLRows = 60;
@@ -97,10 +97,10 @@ class Editor : public EffectEnv {
     int16_t ParamValue = 0;
 
     // --- Frame display state --------------------------------------------
-    double FrameRate = 0;   // frames per second of the open movie
-    bool PreviewOn = true;  // CheckPreVew
-    bool Dragging = false;  // a region is being drawn on PictMain
-    bool Idle = true;       // false while playing, writing or building from stills
+    double FrameRate = 0;     // frames per second of the open movie
+    bool PreviewOn = true;    // CheckPreVew
+    bool Dragging = false;    // a region is being drawn on PictMain
+    bool Idle = true;         // false while playing, writing or building from stills
 
     // --- Operations --------------------------------------------------------
     // Stores WorkRec into the selected layer at the current frame, then
@@ -116,8 +116,8 @@ class Editor : public EffectEnv {
     // Slider positions of the marked start and end from the marked frames.
     void updateMarkedPositions();
 
-    int32_t JumpEff(int16_t KoukaNom, int16_t DoNom, int16_t& Button, int16_t& Shift, float& X,
-                    float& Y, int32_t& a, int32_t& b);
+    int32_t JumpEff(int16_t KoukaNom, int16_t DoNom, int16_t& Button, int16_t& Shift, float& X, float& Y,
+                    int32_t& a, int32_t& b);
     // For callers whose arguments carry nothing back.
     int32_t jumpEffValues(int16_t KoukaNom, int16_t DoNom, int16_t Button = 0, int16_t Shift = 0,
                           float X = 0, float Y = 0, int32_t a = 0, int32_t b = 0);
@@ -137,9 +137,7 @@ class Editor : public EffectEnv {
 
     const EffectDispatcher& dispatcher() const { return dispatcher_; }
     // Modules of later effects, and test modules, join the dispatcher here.
-    void registerModule(int16_t number, EffectModule* module) {
-        dispatcher_.registerModule(number, module);
-    }
+    void registerModule(int16_t number, EffectModule* module) { dispatcher_.registerModule(number, module); }
     MozaikModule1& mosaic() { return *mosaic_; }
     MaskModule1& mask() { return *mask_; }
     BokasiMod1& blur() { return *blur_; }
@@ -263,14 +261,14 @@ class Editor : public EffectEnv {
     void JmpST();
 
     // --- Movie: open, release, read-outs (editor/OpenMovie.cpp) ------------
-    double MvDuration = 0;                       // seconds of video
-    int16_t MvSound = kFalse;                    // the movie has sound
-    AviStreamInfo StreamInfo;                    // what the written movie is described with
-    int32_t WholeFps = 0;                        // StreamInfo's rate / scale, rounded
-    DibHeader GrabHeader;                        // the decoded frame
-    DibHeader WorkHeader;                        // PictMain as 24-bit rows padded to 4 bytes
+    double MvDuration = 0;             // seconds of video
+    int16_t MvSound = kFalse;          // the movie has sound
+    AviStreamInfo StreamInfo;          // what the written movie is described with
+    int32_t WholeFps = 0;              // StreamInfo's rate / scale, rounded
+    DibHeader GrabHeader;              // the decoded frame
+    DibHeader WorkHeader;              // PictMain as 24-bit rows padded to 4 bytes
     std::array<std::vector<uint8_t>, 3> PixBuf;  // GetPic2 fills the first
-    TimeRuler MvRuler;                           // the time ruler beside the overview slider
+    TimeRuler MvRuler;                 // the time ruler beside the overview slider
 
     // The open dialog; a chosen movie replaces the open one.
     void mnuOpen_Click();
@@ -361,13 +359,13 @@ class Editor : public EffectEnv {
     static constexpr int32_t kSliderStripUnits = 485;
 
     // --- Playback (playback/PlayFrame.cpp) -----------------------------------
-    double PlaySpeed = 1.0;     // Combo4 / 100
-    bool TimeYusen = true;      // skip frames to keep time
-    bool TimeYusenMenu = true;  // "再生時間優先" checked (else "表示優先")
-    int16_t PlayDirection = 1;  // of the last play command
-    int32_t PlaySTFlame = 0;    // current frame when the play loop began
-    uint32_t LastTick = 0;      // clock at the last shown frame
-    uint32_t STTick = 0;        // clock when the loop began
+    double PlaySpeed = 1.0;       // Combo4 / 100
+    bool TimeYusen = true;        // skip frames to keep time
+    bool TimeYusenMenu = true;    // "再生時間優先" checked (else "表示優先")
+    int16_t PlayDirection = 1;    // of the last play command
+    int32_t PlaySTFlame = 0;      // current frame when the play loop began
+    uint32_t LastTick = 0;        // clock at the last shown frame
+    uint32_t STTick = 0;          // clock when the loop began
     // Play forward (ComPlay, F11) or backward (ComBack, F8) through the play
     // range with the effects, until its end or a pause.
     void PlayMv();
@@ -389,13 +387,13 @@ class Editor : public EffectEnv {
     void mnuPlay_Click();
 
     // --- Writing movies, sound and conversions (editor/MovieRecord.cpp) ----
-    int16_t RecSound = kTrue;  // with sound: menuRec and ComRec set it, menuRecM clears it
-    bool RecForward = true;    // writing direction: Option7 (正転) true, Option8 (逆転) false
-    float RecSpeed = 1.0f;     // writing speed: Combo2 / 100, within 0.1 .. 10
-    double AdjVValue = 0;      // the last accepted frame-rate adjustment (AdjV)
+    int16_t RecSound = kTrue;   // with sound: menuRec and ComRec set it, menuRecM clears it
+    bool RecForward = true;     // writing direction: Option7 (正転) true, Option8 (逆転) false
+    float RecSpeed = 1.0f;      // writing speed: Combo2 / 100, within 0.1 .. 10
+    double AdjVValue = 0;       // the last accepted frame-rate adjustment (AdjV)
     int64_t RecFramesWritten = 0;  // pictures in the last written movie
     bool RecPaused = false;        // the last write was ended early by the pause button
-    std::string RecError;          // why the last write failed, in FFmpeg's words (for the CLI)
+    std::string RecError;       // why the last write failed, in FFmpeg's words (for the CLI)
     enum class RecOutcome { Written, Cancelled, Failed };
     void menuRec_Click();
     void menuRecM_Click();
@@ -431,8 +429,7 @@ class Editor : public EffectEnv {
     // The save dialog and MakeWave over the marked range that the sound-only
     // write and the conversion share: MakeWave's result, or nothing when the
     // dialog was cancelled. The controls are given back either way.
-    std::optional<int32_t> writeMarkedSection(const char* filter, const char* fileName,
-                                              bool boolVideo);
+    std::optional<int32_t> writeMarkedSection(const char* filter, const char* fileName, bool boolVideo);
 
     // --- EffectEnv -------------------------------------------------------
     Surface& PictMain() override { return pictMain_; }
@@ -444,7 +441,7 @@ class Editor : public EffectEnv {
     Host& host() override { return host_; }
     void DrawShapeIcon() override;
 
-  private:
+private:
     // --- Layer moves without undo steps, for undo and redo ---------------
     void swapSelectedLayer(int16_t n);
     void copyLayer(int from, int to);

@@ -17,13 +17,13 @@ struct Call {
 };
 
 class ProbeModule : public EffectModule {
-  public:
+public:
     explicit ProbeModule(int32_t answer) : answer(answer) {}
     int32_t answer;
     bool fail = false;
     std::vector<Call> calls;
 
-  protected:
+protected:
     int32_t handle(EffArgs& args) override {
         calls.push_back({args.KoukaNom, args.DoNom});
         if (fail) throw std::runtime_error("trapped");
@@ -106,8 +106,7 @@ TEST_F(DispatcherTest, CommandFourAndUnknownCommandsReachTheMosaicAndDoNothing) 
         EXPECT_EQ(editor.jumpEffValues(kouka::kMosaic, c, 1, 1, 5, 5), 0) << c;
     }
     EXPECT_EQ(panel.changes.size(), changes);
-    EXPECT_TRUE(std::equal(before.pixels().begin(), before.pixels().end(),
-                           editor.PictMain().pixels().begin()));
+    EXPECT_TRUE(std::equal(before.pixels().begin(), before.pixels().end(), editor.PictMain().pixels().begin()));
     EXPECT_EQ(editor.jumpEffValues(kouka::kMosaic, cmd::kHokan, 2), 1);
 }
 
