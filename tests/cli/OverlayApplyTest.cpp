@@ -78,5 +78,30 @@ TEST_F(OverlayApplyTest, RefusesWhatItCannotDraw) {
     EXPECT_EQ(r.status, 2);
 }
 
+TEST_F(OverlayApplyTest, FrameAndRenderDrawProjectsThroughTheirResourceLines) {
+    const std::string mainMovie = dir.path("main.avi");
+    ASSERT_EQ(runCli({"testmovie", mainMovie, "--size", "96x72", "--frames", "4"}).status, 0);
+    auto project = [&](const std::string& pictureFile) {
+        return "\"MovaluxMovieFile96320\"\r\n\"" + mainMovie + "\"\r\n0,3,0,3\r\n60\r\n" +
+               "0,0,0,11,0,0,1,\"11" + pictureFile + "\"\r\n" + "0,0,1,20,0,0,1,\"20" + clip + "\"\r\n" +
+               "1,11,0,0,40,20,0,\"0000000099999999\"\r\n" + "1,120,50,40,32,24,0,\"0100000599999999\"\r\n";
+    };
+    std::ofstream(dir.path("p.txt"), std::ios::binary) << project(picture);
+    auto r = runCli({"frame", dir.path("p.txt"), "1", dir.path("f.png")});
+    ASSERT_EQ(r.status, 0) << r.output;
+    const Surface f = read("f.png");
+    EXPECT_EQ(f.pixel(5, 5) | kOpaque, kWhite);           // picture 2's white half
+    EXPECT_EQ(f.pixel(35, 5) | kOpaque, rgb(0, 0, 250));  // and its blue half
+    r = runCli({"render", dir.path("p.txt"), dir.path("r.avi"), "--no-sound"});
+    EXPECT_EQ(r.status, 0) << r.output;
+
+    std::ofstream(dir.path("q.txt"), std::ios::binary) << project(dir.path("gone.bmp"));
+    r = runCli({"frame", dir.path("q.txt"), "1", dir.path("g.png")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("cannot read " + dir.path("gone.bmp")), std::string::npos) << r.output;
+    r = runCli({"render", dir.path("q.txt"), dir.path("q.avi"), "--no-sound"});
+    EXPECT_EQ(r.status, 1);
+}
+
 }  // namespace
 }  // namespace movalux
