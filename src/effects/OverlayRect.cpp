@@ -103,7 +103,8 @@ void OverlayRect::mouseUp(EffectEnv& env, bool ctrl, bool shiftKey, float x, flo
 }
 
 void OverlayRect::compose(EffectEnv& env, const Surface& picture, int32_t keyColour,
-                          int16_t transparency, bool rendering) const {
+                          int16_t transparency, bool rendering, StretchCache* cache,
+                          uint64_t contentId) const {
     Surface& main = env.PictMain();
     Surface& before = env.PictJT();
     const int x = roundHalfEven32(X), y = roundHalfEven32(Y), w = roundHalfEven32(W),
@@ -117,7 +118,7 @@ void OverlayRect::compose(EffectEnv& env, const Surface& picture, int32_t keyCol
     else if (!c.empty())
         BitBlt(before, c.x, c.y, c.w, c.h, &main, c.x, c.y, Rop::SrcCopy);
     if (c.empty()) return;
-    stretchOverlay(before, x, y, w, h, picture, keyColour);
+    stretchOverlay(before, x, y, w, h, picture, keyColour, cache, contentId);
     AlphaBlend(main, c.x, c.y, c.w, c.h, before, c.x, c.y, overlayOpacity(transparency));
     env.host().Refresh(Picture::PictMain);
 }

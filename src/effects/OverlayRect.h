@@ -33,7 +33,7 @@ class OverlayRect {
     // `rendering` says PictJT already holds PictMain (the frame display
     // copies it before each layer).
     void compose(EffectEnv& env, const Surface& picture, int32_t keyColour, int16_t transparency,
-                 bool rendering) const;
+                 bool rendering, StretchCache* cache = nullptr, uint64_t contentId = 0) const;
 
     float X = 0, Y = 0, W = 0, H = 0;
     float anchorX = 0, anchorY = 0;

@@ -103,7 +103,7 @@ void flipInto(Surface& out, const Surface& in, bool flipX, bool flipY) {
 }  // namespace
 
 void stretchOverlay(Surface& dst, int x, int y, int w, int h, const Surface& picture,
-                    int32_t keyColorRef) {
+                    int32_t keyColorRef, StretchCache* cache, uint64_t contentId) {
     if (picture.empty() || w == 0 || h == 0) return;
     const int64_t aw = std::abs(static_cast<int64_t>(w)), ah = std::abs(static_cast<int64_t>(h));
     if (aw > kMaxStretchSide || ah > kMaxStretchSide) return;
@@ -116,21 +116,48 @@ void stretchOverlay(Surface& dst, int x, int y, int w, int h, const Surface& pic
     // the mirrored picture into the positive rectangle.
     const Surface* src = &picture;
     thread_local Surface flipped;
-    if (w < 0 || h < 0) {
-        flipInto(flipped, picture, w < 0, h < 0);
-        src = &flipped;
+    auto source = [&]() -> const Surface& {
+        if (w < 0 || h < 0) {
+            flipInto(flipped, picture, w < 0, h < 0);
+            return flipped;
+        }
+        return picture;
+    };
+    // Each pixel of a stretch depends only on its place in the rectangle,
+    // so the whole stretch kept once gives the same pixels as the part on
+    // the frame computed anew.
+    const Surface* part = nullptr;
+    int px = 0, py = 0;
+    constexpr int64_t kMaxCachedPixels = 16LL << 20;
+    if (cache != nullptr && contentId != 0 && aw * ah <= kMaxCachedPixels) {
+        if (cache->contentId != contentId || cache->w != w || cache->h != h) {
+            const Surface& s = source();
+            cache->stretched.resize(static_cast<int>(aw), static_cast<int>(ah));
+            StretchBlt(cache->stretched, 0, 0, static_cast<int>(aw), static_cast<int>(ah), s, 0, 0,
+                       s.width(), s.height(), Rop::SrcCopy, StretchMode::Halftone);
+            cache->contentId = contentId;
+            cache->w = w;
+            cache->h = h;
+        }
+        part = &cache->stretched;
+        px = static_cast<int>(c.x - left);
+        py = static_cast<int>(c.y - top);
+    } else {
+        // Only the part on the frame is computed, into a scratch of its size.
+        const Surface& s = source();
+        src = &s;
+        thread_local Surface scratch;
+        scratch.resize(c.w, c.h);
+        StretchBlt(scratch, static_cast<int>(left - c.x), static_cast<int>(top - c.y),
+                   static_cast<int>(aw), static_cast<int>(ah), *src, 0, 0, src->width(),
+                   src->height(), Rop::SrcCopy, StretchMode::Halftone);
+        part = &scratch;
     }
-    // Only the part on the frame is computed, into a scratch of its size.
-    thread_local Surface part;
-    part.resize(c.w, c.h);
-    StretchBlt(part, static_cast<int>(left - c.x), static_cast<int>(top - c.y),
-               static_cast<int>(aw), static_cast<int>(ah), *src, 0, 0, src->width(), src->height(),
-               Rop::SrcCopy, StretchMode::Halftone);
     if (keyColorRef == kNoKeyColour) {
-        BitBlt(dst, c.x, c.y, c.w, c.h, &part, 0, 0, Rop::SrcCopy);
+        BitBlt(dst, c.x, c.y, c.w, c.h, part, px, py, Rop::SrcCopy);
         return;
     }
-    TransparentBlt(dst, c.x, c.y, c.w, c.h, part, 0, 0, c.w, c.h, pixelOfColorRef(keyColorRef));
+    TransparentBlt(dst, c.x, c.y, c.w, c.h, *part, px, py, c.w, c.h, pixelOfColorRef(keyColorRef));
 }
 
 std::string overlayRecordText(int32_t slot, int32_t frame, int32_t colour) {

@@ -98,8 +98,16 @@ int panelPixels(int units, float scale);
 // x + w to x). Halftone (area average) stretching; the frame's edge clips.
 // With a key colour (kNoKeyColour for none) the stretched pixels of exactly
 // that colour leave dst unchanged.
+// A picture already stretched to one size, kept while the picture and the
+// size stay: a still overlay drawn at the same size on every frame is
+// stretched once. `contentId` names the picture's content (0: no caching).
+struct StretchCache {
+    uint64_t contentId = 0;
+    int w = 0, h = 0;  // signed sizes of the stretch kept
+    Surface stretched;
+};
 void stretchOverlay(Surface& dst, int x, int y, int w, int h, const Surface& picture,
-                    int32_t keyColorRef);
+                    int32_t keyColorRef, StretchCache* cache = nullptr, uint64_t contentId = 0);
 
 // The clipped part of the rectangle (x, y, w, h) with either size negative
 // meaning the rectangle reaches back from x or y: left, top, width, height.

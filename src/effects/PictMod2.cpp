@@ -125,6 +125,7 @@ void PictMod2::SelPict2File() {
     loadedPath_ = r.path;
     cachedPath_ = r.path;
     cached_ = *picture;
+    ++cachedId_;
     shared_.PictStart = std::move(*picture);
     Pict2Scale();
     Pict2Preview();
@@ -154,6 +155,7 @@ int32_t PictMod2::LoadSlotPict() {
         }
         cachedPath_ = loadedPath_;
         cached_ = std::move(*picture);
+        ++cachedId_;
     }
     shared_.PictStart.assign(cached_);
     slotFailed_ = false;
@@ -212,7 +214,12 @@ int32_t PictMod2::DrawPict2() {
     }
     // A slot whose file could not be read draws nothing rather than
     // whatever PictStart held before.
-    if (!slotFailed_) rect_.compose(env_, shared_.PictStart, key_.colour, transparency_, render_);
+    // PictStart holds the picture read last exactly when the marker names
+    // this module's slot; only then may its stretch be kept.
+    const bool ours = shared_.table.marker == pictureSlot_ && loadedPath_ == cachedPath_;
+    if (!slotFailed_)
+        rect_.compose(env_, shared_.PictStart, key_.colour, transparency_, render_, &stretch_,
+                      ours ? cachedId_ : 0);
     Panel& p = env_.panel();
     p.setText("Xzahyou", formatFixed(rect_.X, 1));
     p.setText("Yzahyou", formatFixed(rect_.Y, 1));

@@ -56,6 +56,10 @@ class PictMod2 : public EffectModule {
     // or the movie does not read the file again.
     std::string cachedPath_;
     Surface cached_;
+    // Names each picture read (PictStart holds cached_ while the marker is
+    // its slot), and the stretch of it last drawn.
+    uint64_t cachedId_ = 0;
+    StretchCache stretch_;
 };
 
 }  // namespace movalux

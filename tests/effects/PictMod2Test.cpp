@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 #include <memory>
 
@@ -210,6 +211,20 @@ TEST_F(Picture2Test, PanelCaptionsTransparentColourAndHokanText) {
     EXPECT_EQ(editor.ResName, "0000000013107200");
     editor.mnuTokaNon_Click();
     EXPECT_EQ(editor.picture2().keyColour(), kNoKeyColour);
+}
+
+TEST(StretchOverlay, AKeptStretchGivesTheSamePixelsAsOneComputedForTheVisiblePart) {
+    const Surface pic = test::patternPicture(37, 23);
+    StretchCache cache;
+    for (const auto& [x, y, w, h] :
+         {std::array{-30, 10, 90, 50}, std::array{70, 60, -90, -45}, std::array{5, -20, 64, 64}}) {
+        Surface fresh(80, 60, kGrey), kept(80, 60, kGrey);
+        stretchOverlay(fresh, x, y, w, h, pic, kNoKeyColour);
+        stretchOverlay(kept, x, y, w, h, pic, kNoKeyColour, &cache, 1);
+        stretchOverlay(kept, x, y, w, h, pic, kNoKeyColour, &cache, 1);  // from the kept stretch
+        EXPECT_TRUE(std::equal(fresh.pixels().begin(), fresh.pixels().end(), kept.pixels().begin()))
+            << x << "," << y << "," << w << "," << h;
+    }
 }
 
 TEST(OverlayRecordText, FieldsByPosition) {
