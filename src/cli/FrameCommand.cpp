@@ -52,6 +52,13 @@ int frameCommand(const Args& argsIn) {
         std::cerr << "movalux-cli frame: the movie has no picture for frame " << *n << '\n';
         return kExitFailure;
     }
+    // Overlays whose files could not be read drew nothing.
+    if (!editor.overlay().unreadable.empty()) {
+        for (const std::string& path : editor.overlay().unreadable)
+            std::cerr << "movalux-cli frame: cannot read "
+                      << (path.empty() ? "(no file named)" : path) << '\n';
+        return kExitFailure;
+    }
     Status written = writeStillImage(editor.PictMain(), args[2]);
     if (!written) {
         std::cerr << "movalux-cli frame: " << written.error() << '\n';

@@ -170,8 +170,16 @@ int renderCommand(const Args& argsIn) {
     host.setCompressorAnswer(settings);
     host.onInterrupt([&] { editor.ComStp_Click(); });
     survivingFullDisks();
+    // An overlay whose file cannot be read would be left out of the movie.
+    auto unreadable = [&] {
+        for (const std::string& path : editor.overlay().unreadable)
+            std::cerr << "movalux-cli render: cannot read " << (path.empty() ? "(no file named)" : path) << '\n';
+        return !editor.overlay().unreadable.empty();
+    };
+    if (unreadable()) return kExitFailure;
     const auto outcome = editor.MVRec();
-    return reportOutcome("render", editor, host, outcome, out);
+    const int status = reportOutcome("render", editor, host, outcome, out);
+    return status == kExitOk && unreadable() ? kExitFailure : status;
 }
 
 namespace {

@@ -160,9 +160,4 @@ Result<bool> writeFileReplacing(const std::string& path, std::string_view data, 
     return true;
 }
 
-std::string FileTitle(std::string_view path) {
-    const size_t cut = path.find_last_of("\\/");
-    return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
-}
-
 }  // namespace movalux

@@ -2,6 +2,7 @@
 // The edit file as text: the item syntax for writing, the text encoding on
 // reading, and a write that never loses the file it replaces.
 
+#include "base/FileTitle.h"
 #include <string>
 #include <string_view>
 
@@ -49,7 +50,5 @@ struct FileWriteError {
 // was and removes the temporary file.
 Result<bool> writeFileReplacing(const std::string& path, std::string_view data, FileWriteError* error);
 
-// The characters after the last "\" or "/" ("" for an empty path).
-std::string FileTitle(std::string_view path);
 
 }  // namespace movalux

@@ -3,12 +3,17 @@
 #include <cmath>
 
 #include "base/NumberText.h"
+#include "editor/OverlayMedia.h"
+#include "effects/ArrowModule1.h"
 #include "effects/BokasiMod1.h"
 #include "effects/BriteModule1.h"
 #include "effects/DrawShapeIcon.h"
 #include "effects/KakudaiMod.h"
 #include "effects/MaskModule1.h"
+#include "effects/MovieModule1.h"
 #include "effects/MozaikModule1.h"
+#include "effects/PictMod2.h"
+#include "effects/PictModule1.h"
 #include "effects/RGBModule1.h"
 #include "effects/RasterOps.h"
 #include "effects/RevModule1.h"
@@ -43,6 +48,20 @@ Editor::Editor(Host& host, Panel& panel) : host_(host), panel_(panel) {
     dispatcher_.registerModule(kouka::kInvert, invert_.get());
     blur_ = std::make_unique<BokasiMod1>(*this);
     dispatcher_.registerModule(kouka::kBlur, blur_.get());
+    overlayMedia_ = makeOverlayMedia();
+    overlay_.media = overlayMedia_.get();
+    arrow_ = std::make_unique<ArrowModule1>(*this, overlay_);
+    dispatcher_.registerModule(kouka::kArrow, arrow_.get());
+    picture_ = std::make_unique<PictModule1>(*this, overlay_);
+    dispatcher_.registerModule(kouka::kPicture, picture_.get());
+    picture2_ = std::make_unique<PictMod2>(*this, overlay_);
+    dispatcher_.registerModule(kouka::kPicture2, picture2_.get());
+    movieOverlay_ = std::make_unique<MovieModule1>(*this, overlay_);
+    dispatcher_.registerModule(kouka::kMovie, movieOverlay_.get());
+}
+
+void Editor::setOverlayMedia(OverlayMedia* media) {
+    overlay_.media = media != nullptr ? media : overlayMedia_.get();
 }
 
 Editor::~Editor() = default;

@@ -15,6 +15,7 @@
 #include "effects/EffectDispatcher.h"
 #include "effects/EffectModule.h"
 #include "effects/DibBits.h"
+#include "effects/OverlayShared.h"
 #include "effects/Surface.h"
 #include "model/EffRec.h"
 #include "model/EffTimeline.h"
@@ -35,6 +36,10 @@ class BriteModule1;
 class RGBModule1;
 class RevModule1;
 class KakudaiMod;
+class ArrowModule1;
+class PictModule1;
+class PictMod2;
+class MovieModule1;
 class MovieSource;
 class FrameGrab;
 
@@ -140,6 +145,15 @@ public:
     RGBModule1& colourTone() { return *colourTone_; }
     RevModule1& invert() { return *invert_; }
     KakudaiMod& zoom() { return *zoom_; }
+    ArrowModule1& arrow() { return *arrow_; }
+    PictModule1& picture() { return *picture_; }
+    PictMod2& picture2() { return *picture2_; }
+    MovieModule1& movieOverlay() { return *movieOverlay_; }
+    // PictStart, PictEnd, PicEffect, the resource table and the loaders of
+    // the overlay effects.
+    OverlayShared& overlay() { return overlay_; }
+    // Tests give their own loaders; null gives the FFmpeg ones back.
+    void setOverlayMedia(OverlayMedia* media);
 
     // --- Undo history and slider position -------------------------------
     // UndoHist, UndoPos, UndoSlot, UndoArmed, UndoCode; the copies are the
@@ -488,6 +502,12 @@ private:
     std::unique_ptr<RGBModule1> colourTone_;
     std::unique_ptr<RevModule1> invert_;
     std::unique_ptr<KakudaiMod> zoom_;
+    OverlayShared overlay_;
+    std::unique_ptr<OverlayMedia> overlayMedia_;
+    std::unique_ptr<ArrowModule1> arrow_;
+    std::unique_ptr<PictModule1> picture_;
+    std::unique_ptr<PictMod2> picture2_;
+    std::unique_ptr<MovieModule1> movieOverlay_;
 
     // --- Movie (editor/OpenMovie.cpp) -------------------------------------
     std::unique_ptr<MovieSource> movie_;

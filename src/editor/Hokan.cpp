@@ -7,6 +7,7 @@
 
 #include "base/NumberText.h"
 #include "editor/Editor.h"
+#include "effects/OverlayShared.h"
 #include "effects/RegionGesture.h"
 #include "host/Host.h"
 #include "model/Interpolation.h"
@@ -64,8 +65,13 @@ bool Editor::HokanEffect() {
     const EffRec* before = slot >= 0 ? UndoArr.layerData(slot) : nullptr;
 
     EffRec* recs = EffArr.layerData(L);
-    EffResult = jumpEffValues(KoukaSel, cmd::kHokan, 2, 0, 0, 0, hookTextValue(recs[s].Text),
-                              hookTextValue(recs[e].Text));
+    // A movie key frame's text holds its overlay frame in characters 3-8;
+    // read on to the end, the colour's digits would join the number.
+    const auto keyValue = [&](const std::string& text) {
+        return KoukaSel == kouka::kMovie ? parseOverlayRecordText(text).frame : hookTextValue(text);
+    };
+    EffResult = jumpEffValues(KoukaSel, cmd::kHokan, 2, 0, 0, 0, keyValue(recs[s].Text),
+                              keyValue(recs[e].Text));
     for (int32_t i = s + 1; i <= e - 1; ++i) {
         EffRec& r = recs[i];
         interpolateRecord(recs[s], recs[e], s, e, i, r);

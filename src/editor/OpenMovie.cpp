@@ -246,6 +246,11 @@ void Editor::CloseStream() {
     movieRateNum_ = 0;
     movieRateDen_ = 1;
     adjustMilli_ = 0;
+    // The movie overlay's own movie goes with the main one; the callers'
+    // last effect result stays.
+    const int32_t result = EffResult;
+    (void)jumpEffValues(kouka::kMovie, cmd::kClose);
+    EffResult = result;
     std::error_code ec;
     std::filesystem::remove(waveTempPath(), ec);
 }

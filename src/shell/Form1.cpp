@@ -394,8 +394,10 @@ void Form1::SetScale() {
                 panel_ ? panel_->pixels(p.y()) : p.y() / 15);
 
     effectPanel->resize(330, 186);
-    Combo3->setGeometry(6, 4, 110, 24);
-    CheckPreVew->setGeometry(124, 6, 100, 20);
+    // The check box ends before x 200, where picture 2 and the movie
+    // overlay put their preview.
+    Combo3->setGeometry(6, 4, 100, 24);
+    CheckPreVew->setGeometry(110, 6, 88, 20);
     Frame5->setGeometry(6, 30, 80, 60);
     Option3->setGeometry(6, 16, 70, 18);
     Option4->setGeometry(6, 36, 70, 18);

@@ -84,6 +84,7 @@ TEST_F(DispatcherTest, TypeThirtyGoesOnToTheMovieWhenPictureTwoAnswersNonZero) {
 }
 
 TEST_F(DispatcherTest, TypeThirtyWithoutPictureTwoReachesNothing) {
+    editor.registerModule(kouka::kPicture2, nullptr);
     editor.EffResult = 6;
     EXPECT_EQ(editor.jumpEffValues(kouka::kPicture2ThenMovie, cmd::kResQuery, 0), 6);
 }
