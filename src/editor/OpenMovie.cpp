@@ -240,8 +240,7 @@ void Editor::CloseStream() {
     if (frameSource_ == movie_.get()) frameSource_ = nullptr;
     movie_.reset();
     movieRate_ = 0;
-    std::error_code ec;
-    std::filesystem::remove(waveTempPath(), ec);
+    // Each write removes its own sound file when it ends (media/TempFiles.h).
 }
 
 void Editor::MVFree() {

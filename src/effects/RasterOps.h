@@ -81,6 +81,9 @@ void FillBox(Surface& s, int x1, int y1, int x2, int y2, uint32_t colour);
 // |aspect|. The outline is closed, so a flood fill inside stays inside.
 void DrawEllipse(Surface& s, double cx, double cy, double radius, double aspect, uint32_t colour,
                  DrawMode mode);
+// The same ellipse by its horizontal and vertical semi-axes.
+void DrawEllipseAxes(Surface& s, double cx, double cy, double a, double b, uint32_t colour,
+                     DrawMode mode);
 
 // Colour adjustment: one gamma per primary, 2500 to 65000, 10000 being the
 // identity. The curve is out = 255 * (in / 255) ^ (10000 / gamma), rounded:

@@ -1,4 +1,5 @@
 #include "media/StillImage.h"
+#include "media/TempFiles.h"
 
 #include <algorithm>
 #include <cctype>
@@ -117,7 +118,7 @@ Status writeStillImage(const Surface& picture, const std::string& path) {
         return Error{"cannot encode the picture"};
     if (avcodec_receive_packet(ctx.get(), pkt.get()) < 0) return Error{"cannot encode the picture"};
 
-    const std::string tmp = path + ".part";
+    const std::string tmp = partPathFor(path);
     {
         std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
         if (!out) return Error{"cannot write " + path};
