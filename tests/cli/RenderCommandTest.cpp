@@ -140,7 +140,7 @@ TEST_F(RenderCommandTest, AFullDiskEndsTheWriteWithoutACrashAndTouchesNothingEls
     EXPECT_NE(output.find("エラー13"), std::string::npos) << output;
     EXPECT_FALSE(fs::exists(dir.path("full.avi")));
     EXPECT_FALSE(fs::exists(dir.path("full.avi.part")));
-    EXPECT_EQ(contents(movie), before);
+    EXPECT_TRUE(contents(movie) == before);
     EXPECT_EQ(contents(dir.path("e.txt")), edit);
 }
 
@@ -212,7 +212,7 @@ TEST_F(RenderHardeningTest, AFailureWhileJoiningTheSoundFailsTheWholeWrite) {
                                       "rawvideo", "--force"});
     EXPECT_EQ(r.status, 1) << r.output;
     EXPECT_NE(r.output.find("音声データを書き込みできません"), std::string::npos) << r.output;
-    EXPECT_EQ(contents(dir.path("t.avi")), "old");
+    EXPECT_TRUE(contents(dir.path("t.avi")) == "old");
     EXPECT_EQ(filesIn(dir.root()),
               (std::vector<std::string>{"cache", "clip.avi", "e.txt", "t.avi"}));
 }
@@ -223,11 +223,11 @@ TEST_F(RenderHardeningTest, TheSourceMovieIsRefusedAsTheTargetEvenWithForce) {
     auto r = runCli({"render", dir.path("e.txt"), dir.path("sub/../clip.avi"), "--force"});
     EXPECT_EQ(r.status, 1) << r.output;
     EXPECT_NE(r.output.find("is the movie being read"), std::string::npos) << r.output;
-    EXPECT_EQ(contents(movie), before);
+    EXPECT_TRUE(contents(movie) == before);
     auto s =
         runCli({"sound", movie, dir.path("./clip.avi"), "--from", "0", "--to", "5", "--force"});
     EXPECT_EQ(s.status, 1) << s.output;
-    EXPECT_EQ(contents(movie), before);
+    EXPECT_TRUE(contents(movie) == before);
 }
 
 TEST_F(RenderHardeningTest, RangesAreCheckedAgainstTheMoviesRealLength) {
