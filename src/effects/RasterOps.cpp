@@ -208,6 +208,22 @@ void copyPicture(Surface& dst, const Surface& src) {
 
 void StretchBlt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy,
                 int sw, int sh, Rop rop, StretchMode mode) {
+    // A negative extent takes the rectangle on the other side of its start
+    // and mirrors, as the classic call does; extents of both signs mirror
+    // twice, that is not at all.
+    bool mirrorX = false, mirrorY = false;
+    auto normalise = [](int& start, int& size, bool& mirror) {
+        if (size >= 0) return;
+        const int64_t s = static_cast<int64_t>(start) + size;
+        const int64_t n = -static_cast<int64_t>(size);
+        start = static_cast<int>(std::clamp<int64_t>(s, INT32_MIN, INT32_MAX));
+        size = static_cast<int>(std::min<int64_t>(n, INT32_MAX));
+        mirror = !mirror;
+    };
+    normalise(dx, dw, mirrorX);
+    normalise(dy, dh, mirrorY);
+    normalise(sx, sw, mirrorX);
+    normalise(sy, sh, mirrorY);
     if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0 || src.empty()) return;
     if (&src == &dst) {
         // Read the source as it was; keep edge repetition relative to the
@@ -217,7 +233,9 @@ void StretchBlt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src
             for (int x = 0; x < sw; ++x)
                 tmp.row(y)[x] = src.pixel(std::clamp(sx + x, 0, src.width() - 1),
                                           std::clamp(sy + y, 0, src.height() - 1));
-        StretchBlt(dst, dx, dy, dw, dh, tmp, 0, 0, sw, sh, rop, mode);
+        // A mirrored copy goes on as a destination of negative extent.
+        StretchBlt(dst, mirrorX ? dx + dw : dx, mirrorY ? dy + dh : dy, mirrorX ? -dw : dw,
+                   mirrorY ? -dh : dh, tmp, 0, 0, sw, sh, rop, mode);
         return;
     }
     Span cx = clipAxis(dx, dw, dst.width(), 0, 0, false);
@@ -236,9 +254,11 @@ void StretchBlt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src
         };
         std::vector<int> colOf(static_cast<size_t>(cx.end - cx.begin));
         for (int i = cx.begin; i < cx.end; ++i)
-            colOf[static_cast<size_t>(i - cx.begin)] = sourceIndex(i, sx, sw, dw, src.width());
+            colOf[static_cast<size_t>(i - cx.begin)] =
+                sourceIndex(mirrorX ? int64_t{dw} - 1 - i : i, sx, sw, dw, src.width());
         for (int t = cy.begin; t < cy.end; ++t) {
-            const uint32_t* s = src.row(sourceIndex(t, sy, sh, dh, src.height()));
+            const uint32_t* s =
+                src.row(sourceIndex(mirrorY ? int64_t{dh} - 1 - t : t, sy, sh, dh, src.height()));
             uint32_t* d = dst.row(dy + t) + (dx + cx.begin);
             for (int i = 0; i < cx.end - cx.begin; ++i)
                 d[i] = applyRop(rop, s[colOf[static_cast<size_t>(i)]], d[i]);
@@ -255,11 +275,12 @@ void StretchBlt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src
     std::vector<uint64_t> acc(static_cast<size_t>(n) * 3);
     for (int t = cy.begin; t < cy.end; ++t) {
         std::fill(acc.begin(), acc.end(), 0);
-        for (const Weight& ry : wy[static_cast<size_t>(t)]) {
+        for (const Weight& ry : wy[static_cast<size_t>(mirrorY ? dh - 1 - t : t)]) {
             const uint32_t* s = src.row(ry.index);
             for (int i = 0; i < n; ++i) {
                 uint64_t r = 0, g = 0, b = 0;
-                for (const Weight& rx : wx[static_cast<size_t>(cx.begin + i)]) {
+                for (const Weight& rx :
+                     wx[static_cast<size_t>(mirrorX ? dw - 1 - (cx.begin + i) : cx.begin + i)]) {
                     uint32_t p = s[rx.index];
                     r += static_cast<uint64_t>(redOf(p)) * rx.w;
                     g += static_cast<uint64_t>(greenOf(p)) * rx.w;

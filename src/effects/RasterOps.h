@@ -40,7 +40,8 @@ void copyPicture(Surface& dst, const Surface& src);
 
 // Scales the source rectangle onto the destination rectangle. Source pixels
 // outside the source picture repeat its edge. Rop is SrcCopy or MergePaint.
-// Non-positive sizes draw nothing.
+// A negative width or height takes the rectangle on the other side of its
+// start, mirrored; zero sizes draw nothing.
 void StretchBlt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy,
                 int sw, int sh, Rop rop, StretchMode mode);
 
