@@ -10,6 +10,8 @@ namespace movalux::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
+// Ended by Ctrl-C (128 + SIGINT), as shells report it.
+inline constexpr int kExitInterrupted = 130;
 
 using Args = std::vector<std::string>;
 

@@ -1,6 +1,7 @@
 // movalux-cli resave and hokan: edit files read, changed and written again
 // without the movie they name.
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 
@@ -86,6 +87,24 @@ int hokanCommand(const Args& argsIn) {
     Editor editor(host, panel);
     if (!readWhole(editor, args[0], "hokan")) return kExitFailure;
 
+    {
+        // Frames the timeline does not have are named, not just refused.
+        const int64_t last = static_cast<int64_t>(editor.MvENDFlame) - editor.MvSTFlame;
+        const int64_t lo = std::min(*s, *e), hi = std::max(*s, *e);
+        std::string outside;
+        auto add = [&](int64_t a, int64_t b) {
+            if (!outside.empty()) outside += " and ";
+            outside += a == b ? std::to_string(a) : std::to_string(a) + " to " + std::to_string(b);
+        };
+        if (lo < 0) add(lo, std::min<int64_t>(hi, -1));
+        if (hi > last) add(std::max(lo, last + 1), hi);
+        if (!outside.empty()) {
+            std::cerr << "movalux-cli hokan: frames " << outside
+                      << " are outside the timeline (frames 0 to " << last
+                      << "); nothing written\n";
+            return kExitFailure;
+        }
+    }
     editor.SelLay = static_cast<int16_t>(*l);
     host.SetLabel("TextHSt", from);
     host.SetLabel("TextHEnd", to);

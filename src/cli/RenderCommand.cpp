@@ -44,6 +44,12 @@ void survivingFullDisks() {
 
 bool refuseExisting(const std::string& command, const std::string& out, bool force) {
     std::error_code ec;
+    // A folder is refused before the write starts, --force or not.
+    if (std::filesystem::is_directory(out, ec)) {
+        std::cerr << "movalux-cli " << command << ": " << out
+                  << " is a folder, not a file to write\n";
+        return true;
+    }
     if (!force && std::filesystem::exists(out, ec)) {
         std::cerr << "movalux-cli " << command << ": " << out
                   << " exists; use --force to replace it\n";
@@ -78,6 +84,13 @@ bool setRange(Editor& editor, const std::string& command, const std::string& fro
                   << editor.MvSTFlame << " to " << last << '\n';
         return false;
     }
+    // The edit file's range is what the file says; the movie may be shorter.
+    if (const std::string lacking = editor.framesLacking(*f, *t); !lacking.empty()) {
+        std::cerr << "movalux-cli " << command << ": the movie " << editor.MvFName << " has frames "
+                  << editor.MvSTFlame << " to " << editor.movieLastFrame() << " only: frames "
+                  << lacking << " are not in it\n";
+        return false;
+    }
     editor.STFlame = *f;
     editor.ENDFlame = *t;
     return true;
@@ -87,7 +100,19 @@ int reportOutcome(const std::string& command, Editor& editor, ConsoleHost& host,
                   Editor::RecOutcome outcome, const std::string& out) {
     if (outcome == Editor::RecOutcome::Written) {
         std::cout << out << '\n';
+        if (editor.RecPaused) {
+            // The movie of the frames before Ctrl-C is kept, with its sound,
+            // but the job did not do what it was asked.
+            std::cerr << "movalux-cli " << command << ": paused after " << editor.RecFramesWritten
+                      << " of " << editor.RecFramesExpected << " frames\n";
+            return kExitInterrupted;
+        }
         return kExitOk;
+    }
+    if (editor.RecStopped) {
+        std::cerr << "movalux-cli " << command << ": " << editor.RecError << "; " << out
+                  << (std::filesystem::exists(out) ? " is as it was" : " was not created") << '\n';
+        return kExitInterrupted;
     }
     const std::string label = host.LabelText("Label21");
     std::cerr << "movalux-cli " << command << ": ";
@@ -207,6 +232,11 @@ int sectionCommand(const Args& argsIn, const std::string& command, bool video) {
     editor.setMovieNames(args[0]);
     if (!editor.openMovieAndReport()) return kExitFailure;
     if (!setRange(editor, command, from, to)) return kExitFailure;
+    if (editor.writesOverMovie(out)) {
+        std::cerr << "movalux-cli " << command << ": " << out
+                  << " is the movie being read; write to another file\n";
+        return kExitFailure;
+    }
     if (!video && editor.MvSound != kTrue) {
         std::cerr << "movalux-cli sound: " << args[0] << " has no sound\n";
         return kExitFailure;

@@ -6,6 +6,7 @@
 #include "base/NumberText.h"
 #include "cli/Commands.h"
 #include "editor/Editor.h"
+#include "media/MediaLog.h"
 
 namespace movalux::cli {
 
@@ -43,7 +44,8 @@ bool applyAdjustment(Editor& editor, const std::string& command, const std::stri
 namespace {
 
 constexpr const char* kUsage =
-    "usage: movalux-cli COMMAND ARGS...\n"
+    "usage: movalux-cli COMMAND ARGS... [--verbose]\n"
+    "  --verbose: FFmpeg's own messages too\n"
     "commands:\n"
     "  apply IN_IMAGE OUT_IMAGE RECORD...   draw effect records onto a picture\n"
     "  testpicture OUT [--size WxH]          write a test picture (.bmp or .png)\n"
@@ -72,8 +74,18 @@ int main(int argc, char** argv) {
         std::cerr << kUsage;
         return kExitUsage;
     }
-    const std::string command = argv[1];
-    Args args(argv + 2, argv + argc);
+    Args all(argv + 1, argv + argc);
+    // FFmpeg's own messages are for --verbose only, whatever the command.
+    if (takeFlag(all, "--verbose"))
+        movalux::verboseMediaLog();
+    else
+        movalux::quietMediaLog();
+    if (all.empty()) {
+        std::cerr << kUsage;
+        return kExitUsage;
+    }
+    const std::string command = all[0];
+    Args args(all.begin() + 1, all.end());
     if (command == "apply") return applyCommand(args);
     if (command == "testpicture") return testPictureCommand(args);
     if (command == "testmovie") return testMovieCommand(args);

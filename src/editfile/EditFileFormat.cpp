@@ -1,5 +1,7 @@
 #include "editfile/EditFileFormat.h"
 
+#include <vector>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -91,13 +93,68 @@ bool isValidUtf8(std::string_view s) {
     return true;
 }
 
-std::string decodeEditFileText(std::string_view bytes) {
-    if (isValidUtf8(bytes)) {
-        if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+namespace {
+
+// Code points of valid UTF-8 text, in order.
+std::vector<uint32_t> codePoints(std::string_view s) {
+    std::vector<uint32_t> out;
+    for (size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        size_t n = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : 3;
+        uint32_t cp = n == 0 ? c : n == 1 ? (c & 0x1Fu) : n == 2 ? (c & 0x0Fu) : (c & 0x07u);
+        for (size_t k = 1; k <= n && i + k < s.size(); ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3Fu);
+        out.push_back(cp);
+        i += n + 1;
+    }
+    return out;
+}
+
+bool isAsciiLetter(uint32_t c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+// Accented Latin letters (Latin-1 Supplement and Latin Extended-A and B).
+bool isLatinLetter(uint32_t c) {
+    return (c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7);
+}
+// Characters a Japanese file name or text holds: kana (full- and
+// half-width), kanji, Japanese punctuation and the symbols of JIS X 0208.
+bool isJapanese(uint32_t c) {
+    return (c >= 0x3000 && c <= 0x30FF) || (c >= 0x31F0 && c <= 0x31FF) ||
+           (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) ||
+           (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFFEF) ||
+           (c >= 0x2010 && c <= 0x2312) || (c >= 0x2460 && c <= 0x24FF) ||
+           (c >= 0x2500 && c <= 0x26FF) || c == 0xA7 || c == 0xA8 || c == 0xB0 || c == 0xB1 ||
+           c == 0xB4 || c == 0xB6 || c == 0xD7 || c == 0xF7;
+}
+
+// True when a text read as UTF-8 holds characters that a real UTF-8 file
+// would hardly hold where CP932 bytes happen to form them: letters of other
+// scripts (Greek, Cyrillic, ...), control codes and Latin-1 signs, and
+// accented Latin letters that stand alone rather than in a Latin word.
+bool unlikelyAsUtf8(const std::vector<uint32_t>& cps) {
+    for (size_t i = 0; i < cps.size(); ++i) {
+        const uint32_t c = cps[i];
+        if (c < 0x80 || isJapanese(c) || c >= 0x800) continue;
+        if (isLatinLetter(c)) {
+            auto latin = [&](size_t j) {
+                return j < cps.size() && (isAsciiLetter(cps[j]) || isLatinLetter(cps[j]));
+            };
+            if ((i > 0 && latin(i - 1)) || latin(i + 1)) continue;
+        }
+        return true;
+    }
+    return false;
+}
+
+// CP932 to UTF-8; `exact` tells whether every byte was CP932.
+std::string fromCp932(std::string_view bytes, bool& exact) {
+    exact = true;
+    iconv_t cd = iconv_open("UTF-8", "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        exact = false;
         return std::string(bytes);
     }
-    iconv_t cd = iconv_open("UTF-8", "CP932");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(bytes);
     std::string out;
     out.reserve(bytes.size() * 3 / 2 + 16);
     char* in = const_cast<char*>(bytes.data());
@@ -112,6 +169,7 @@ std::string decodeEditFileText(std::string_view bytes) {
             if (errno == E2BIG) continue;
             // A byte that is not CP932 either: show it as a replacement
             // character and go on.
+            exact = false;
             out += "\xEF\xBF\xBD";
             ++in;
             --inLeft;
@@ -119,6 +177,32 @@ std::string decodeEditFileText(std::string_view bytes) {
     }
     iconv_close(cd);
     return out;
+}
+
+bool onlyJapaneseOrAscii(const std::vector<uint32_t>& cps) {
+    for (uint32_t c : cps)
+        if (c >= 0x80 && !isJapanese(c)) return false;
+    return true;
+}
+
+}  // namespace
+
+std::string decodeEditFileText(std::string_view bytes) {
+    if (isValidUtf8(bytes)) {
+        if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return std::string(bytes.substr(3));
+        // Bytes that are both valid UTF-8 and valid CP932 (half-width
+        // katakana read as UTF-8 give Greek and Cyrillic letters): the
+        // reading whose characters are Japanese or ASCII wins; otherwise
+        // UTF-8 does.
+        if (unlikelyAsUtf8(codePoints(bytes))) {
+            bool exact = false;
+            std::string cp932 = fromCp932(bytes, exact);
+            if (exact && onlyJapaneseOrAscii(codePoints(cp932))) return cp932;
+        }
+        return std::string(bytes);
+    }
+    bool exact = false;
+    return fromCp932(bytes, exact);
 }
 
 

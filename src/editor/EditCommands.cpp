@@ -21,6 +21,8 @@ void Editor::PictMain_MouseUp(int16_t Button, int16_t Shift, float X, float Y) {
     takeUndoStep(undocode::kEffects);
     WorkRecord = EffArr.at(SelLay, CurFlame);
     int32_t a = 0, b = 0;
+    X = pointerOnPicture(X);
+    Y = pointerOnPicture(Y);
     EffResult = JumpEff(KoukaSel, cmd::kMouseUp, Button, Shift, X, Y, a, b);
     SetEffect();
     EffArr.at(SelLay, CurFlame).Kind = KoukaSel;

@@ -298,7 +298,9 @@ Editor::ReadOutcome Editor::readEditFileBytes(std::string_view bytes, ReadOption
             continue;
         }
         const int layer = floorDiv100(*code);
-        if (!EffArr.contains(layer, *frame)) {
+        // A layer the file format cannot hold (5 and up) would be dropped
+        // unseen at the next save: it is a damaged line like any other.
+        if (layer >= EffTimeline::kSavedLayers || !EffArr.contains(layer, *frame)) {
             damaged(line);
             break;
         }

@@ -307,6 +307,10 @@ public:
     // named on the command line (one name; a blank in it is refused).
     // The command line's arguments: one movie name, which may hold blanks.
     void startUp(const std::vector<std::string>& arguments);
+    // A mouse position as the modules get it: 0 and up, so that a press or
+    // release left of or above the picture never reads as the whole-frame
+    // value -1 of mnuAll.
+    static float pointerOnPicture(float v) { return v > 0 ? v : 0.0f; }
     void PictMain_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
     void PictMain_MouseMove(int16_t Button, int16_t Shift, float X, float Y);
     // Timeline click; stripHeight is the timeline's height in its own units.
@@ -392,7 +396,11 @@ public:
     float RecSpeed = 1.0f;      // writing speed: Combo2 / 100, within 0.1 .. 10
     double AdjVValue = 0;       // the last accepted frame-rate adjustment (AdjV)
     int64_t RecFramesWritten = 0;  // pictures in the last written movie
+    int64_t RecFramesExpected = 0;  // pictures the last write was asked for
     bool RecPaused = false;        // the last write was ended early by the pause button
+    // The last write was stopped by a second pause while its sound was being
+    // joined: nothing was written, an earlier file of that name is intact.
+    bool RecStopped = false;
     std::string RecError;       // why the last write failed, in FFmpeg's words (for the CLI)
     enum class RecOutcome { Written, Cancelled, Failed };
     void menuRec_Click();
@@ -404,6 +412,15 @@ public:
     void ComStp_Click() { Idle = true; }
     // The whole write of the marked range with its effects.
     RecOutcome MVRec();
+    // The movie's own last frame, counted in the frames of the timeline
+    // (the edit file's range may claim more than a damaged movie holds);
+    // -1 without a movie.
+    int32_t movieLastFrame() const;
+    // Frames of first..last that the open movie lacks, as "A" or "A to B";
+    // empty when it has them all.
+    std::string framesLacking(int32_t first, int32_t last) const;
+    // Whether writing `out` would write over the movie being read.
+    bool writesOverMovie(const std::string& out) const;
     // The sound (and with boolVideo the uncompressed picture) of frames
     // TempMframeST..TempMframeEND stretched by the writing speed into
     // WrFileName: 0 when written, 1 when it failed.

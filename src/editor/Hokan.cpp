@@ -17,7 +17,7 @@ namespace movalux {
 namespace {
 
 constexpr const char* kNoKeyFramesText = "最初と最後のフレームを指定してください";
-constexpr const char* kNoEffectText = "指定のコマは効果が指定されいません";
+constexpr const char* kNoEffectText = "指定のコマは効果が指定されていません";
 
 // Hook answers.
 constexpr int32_t kUseResName = 0;

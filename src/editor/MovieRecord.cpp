@@ -79,12 +79,34 @@ std::string missingFrameText(int32_t frame, int64_t written, int64_t expected) {
            " フレームまで書き出していました（ファイルは作成されません）";
 }
 
-// A hidden name beside the output for the picture before the sound joins it
-// (same folder, so that the space it needs is where the movie goes).
+// A hidden name of this job beside the output for the picture before the
+// sound joins it (same folder, so that the space it needs is where the movie
+// goes).
 std::string pictureOnlyPath(const std::string& out) {
     fs::path p(out);
-    return (p.parent_path() / ("." + p.stem().string() + ".picture" + p.extension().string()))
+    return jobFileName(p.parent_path(), p.filename().string(), ".picture" + p.extension().string(),
+                       true)
         .string();
+}
+
+// Removes a file when the write ends, whichever way it ends.
+struct RemoveOnExit {
+    std::string path;
+    ~RemoveOnExit() {
+        if (path.empty()) return;
+        std::error_code ec;
+        fs::remove(path, ec);
+    }
+};
+
+constexpr const char* kSameMovieText =
+    "読み込み中のムービーには書き込めません。別の名前を指定してください";
+constexpr const char* kSoundStoppedText =
+    "音声の書き込みを中止しました。ムービーは書き出されていません";
+
+std::string lackingText(std::string frames) {
+    if (const size_t to = frames.find(" to "); to != std::string::npos) frames.replace(to, 4, "～");
+    return "フレーム " + frames + " はムービーにありません";
 }
 
 }  // namespace
@@ -130,7 +152,9 @@ void Editor::ComRec_Click() {
 Editor::RecOutcome Editor::MVRec() {
     RecError.clear();
     RecFramesWritten = 0;
+    RecFramesExpected = 0;
     RecPaused = false;
+    RecStopped = false;
     if (!movie_ || MvOpen != kTrue || !(FrameRate > 0)) return RecOutcome::Cancelled;
     auto release = [&] {
         Idle = true;
@@ -170,7 +194,30 @@ Editor::RecOutcome Editor::MVRec() {
 
     const bool withSound = MvSound == kTrue && RecSound == kTrue;
     const std::string out = RecFName;
+    // The movie being read is never the target: the files themselves are
+    // compared, not the spelling of their names.
+    if (writesOverMovie(out)) {
+        RecError = out + " is the movie being read; write to another file";
+        host_.MsgBox(kSameMovieText, msgbox::kOk, kWarningTitle);
+        release();
+        return RecOutcome::Failed;
+    }
+    // The edit file's range may claim frames that the movie does not have.
+    if (const std::string lacking =
+            framesLacking(std::min(STFlame, ENDFlame), std::max(STFlame, ENDFlame));
+        !lacking.empty()) {
+        RecError = "the movie has frames " + std::to_string(MvSTFlame) + " to " +
+                   std::to_string(movieLastFrame()) + " only: frames " + lacking + " are not in it";
+        host_.MsgBox(lackingText(lacking), msgbox::kOk, kWarningTitle);
+        release();
+        return RecOutcome::Failed;
+    }
+    // Leftovers of writes that were killed, beside the target and in MXTemp.
+    removeStaleJobFiles(fs::path(out).parent_path());
+    removeStaleJobFiles(mxTempFolder());
     const std::string picturePath = withSound ? pictureOnlyPath(out) : out;
+    // The picture alone never outlives the write.
+    RemoveOnExit pictureOnly{withSound ? picturePath : std::string()};
     if (!canCreateFile(out) || (withSound && !canCreateFile(picturePath))) {
         RecError = "cannot create " + out;
         host_.MsgBox(kWriteErrorText, msgbox::kOk, "");
@@ -230,15 +277,25 @@ Editor::RecOutcome Editor::MVRec() {
     const bool reversedMarks = STFlame > ENDFlame;
     const int64_t span = reversedMarks ? 0 : static_cast<int64_t>(ENDFlame) - STFlame;
     const int64_t expected = pictureCount(span, speed);
+    RecFramesExpected = expected;
     pictMain_.Cls();
     const uint32_t startMs = host_.timeGetTime();
     int64_t n = 0;
     int missed = 0;
     int32_t missingFrame = -1;
-    auto fail = [&](const std::string& why) {
+    auto fail = [&](std::string why) {
+        // The user knows the target, not the hidden file of the picture.
+        for (size_t at = why.find(picturePath); !picturePath.empty() && at != std::string::npos;
+             at = why.find(picturePath, at + out.size()))
+            why.replace(at, picturePath.size(), out);
         RecError = why;
         host_.SetLabel("Label21", kFrameWriteLabel);
         // The window would otherwise stay disabled until a movie is opened.
+        release();
+        return RecOutcome::Failed;
+    };
+    // A failure after the pictures: the message has been shown.
+    auto failAfterPictures = [&] {
         release();
         return RecOutcome::Failed;
     };
@@ -299,7 +356,7 @@ Editor::RecOutcome Editor::MVRec() {
         report.task = "render";
         report.unit = "frames";
         report.done = n;
-        report.total = n;
+        report.total = expected;
         report.finished = true;
         const double elapsed = (host_.timeGetTime() - startMs) / 1000.0;
         report.perSecond = elapsed > 0 ? static_cast<double>(n) / elapsed : 0;
@@ -307,6 +364,8 @@ Editor::RecOutcome Editor::MVRec() {
     }
 
     if (withSound) {
+        // Everything after the pictures belongs to the write: a sound that
+        // cannot be made or joined fails it, and the target stays as it was.
         std::error_code ec;
         const double covered = static_cast<double>(n) * speed;
         double from = 0, to = 0;
@@ -322,33 +381,71 @@ Editor::RecOutcome Editor::MVRec() {
             to = (static_cast<double>(ENDFlame) + 1) / FrameRate;
             from = to - covered / FrameRate;
         }
-        bool joined = false;
         if (n > 0) {
-            const std::string wave = waveTempPath().string();
-            fs::create_directories(waveTempPath().parent_path(), ec);
+            fs::create_directories(mxTempFolder(), ec);
+            // The sound of this job only, under a name no other job uses,
+            // removed when the write ends.
+            auto wave = JobTempFile::create(mxTempFolder(), "Wavetemp", ".avi", false);
+            if (!wave) {
+                RecError = wave.error();
+                host_.MsgBox(kNoSoundText, msgbox::kOk, "");
+                return failAfterPictures();
+            }
             Idle = false;  // the sound may be paused too, once it runs
-            if (makeWaveSeconds(from, to, wave, false, true) != 0) {
-                host_.MsgBox(kNoSoundText, msgbox::kOk, "");
-            } else if (Status st = addSoundTrack(picturePath, wave, out); !st) {
-                RecError = st.error();
-                host_.MsgBox(kNoSoundText, msgbox::kOk, "");
-            } else {
-                joined = true;
+            if (makeWaveSeconds(from, to, wave->string(), false, true) != 0) {
+                if (Idle) {
+                    // A second pause while the sound was made: the job ends
+                    // and writes nothing.
+                    RecStopped = true;
+                    RecError = "stopped while the sound was written: nothing was written";
+                    host_.MsgBox(kSoundStoppedText, msgbox::kOk, kWarningTitle);
+                } else {
+                    RecError =
+                        "the sound could not be written: " + RecError + "; nothing was written";
+                    host_.MsgBox(kNoSoundText, msgbox::kOk, "");
+                }
+                return failAfterPictures();
             }
-        }
-        // Without its sound the picture written is still the movie.
-        if (joined) {
-            fs::remove(picturePath, ec);
+            if (Status st = addSoundTrack(picturePath, wave->string(), out); !st) {
+                RecError = st.error() + "; nothing was written";
+                host_.MsgBox(kNoSoundText, msgbox::kOk, "");
+                return failAfterPictures();
+            }
         } else {
+            // Nothing was written before the pause: the empty movie is the
+            // movie, there is no sound to join.
             fs::rename(picturePath, out, ec);
-            if (ec) {
-                fs::remove(picturePath, ec);
-                return fail("cannot write " + out);
-            }
+            if (ec) return fail("cannot write " + out + ": " + ec.message());
         }
     }
     release();
     return RecOutcome::Written;
+}
+
+bool Editor::writesOverMovie(const std::string& out) const {
+    if (MvFName.empty()) return false;
+    std::error_code ec;
+    return fs::exists(out, ec) && fs::equivalent(out, MvFName, ec) && !ec;
+}
+
+int32_t Editor::movieLastFrame() const {
+    if (!movie_) return -1;
+    const int32_t frames = movie_->info().frameCount;
+    if (frames < 1) return -1;
+    // Frames of the timeline count at the rate in force.
+    if (FrameRate > 0 && movieRate_ > 0 && FrameRate != movieRate_)
+        return MvSTFlame +
+               static_cast<int32_t>(std::floor((frames - 1) / movieRate_ * FrameRate + 1e-9));
+    return MvSTFlame + frames - 1;
+}
+
+std::string Editor::framesLacking(int32_t first, int32_t last) const {
+    if (!movie_ || frameSource_ != movie_.get()) return {};
+    const int32_t have = movieLastFrame();
+    const int32_t from = std::max(first, have + 1);
+    if (from > last) return {};
+    return from == last ? std::to_string(from)
+                        : std::to_string(from) + " to " + std::to_string(last);
 }
 
 void Editor::reportSectionProgress(std::string_view task, double done, uint32_t startMs) {
@@ -431,6 +528,12 @@ std::optional<int32_t> Editor::writeMarkedSection(const char* filter, const char
     if (answer.outcome != FileDialogResult::Outcome::Chosen || answer.path.empty()) {
         host_.BTNEnable();
         return std::nullopt;
+    }
+    if (writesOverMovie(answer.path)) {
+        RecError = answer.path + " is the movie being read; write to another file";
+        host_.MsgBox(kSameMovieText, msgbox::kOk, kWarningTitle);
+        host_.BTNEnable();
+        return 1;
     }
     host_.SetPointer(pointer::kHourglass);
     RecSpeed = writingSpeedFromCombo2();

@@ -251,8 +251,7 @@ void Editor::CloseStream() {
     const int32_t result = EffResult;
     (void)jumpEffValues(kouka::kMovie, cmd::kClose);
     EffResult = result;
-    std::error_code ec;
-    std::filesystem::remove(waveTempPath(), ec);
+    // Each write removes its own sound file when it ends (media/TempFiles.h).
 }
 
 void Editor::MVFree() {

@@ -87,6 +87,8 @@ void Editor::startUp(const std::vector<std::string>& arguments) {
 
 void Editor::PictMain_MouseDown(int16_t Button, int16_t Shift, float X, float Y) {
     if (MvOpen == kFalse) return;
+    X = pointerOnPicture(X);
+    Y = pointerOnPicture(Y);
     panel_.setText("Xzahyou", std::to_string(clampFrame(X)));
     panel_.setText("Yzahyou", std::to_string(clampFrame(Y)));
     Dragging = true;
@@ -96,6 +98,8 @@ void Editor::PictMain_MouseDown(int16_t Button, int16_t Shift, float X, float Y)
 
 void Editor::PictMain_MouseMove(int16_t Button, int16_t Shift, float X, float Y) {
     if (MvOpen == kFalse) return;
+    X = pointerOnPicture(X);
+    Y = pointerOnPicture(Y);
     int32_t a = 0, b = 0;
     EffResult = JumpEff(KoukaSel, cmd::kMouseMove, Button, Shift, X, Y, a, b);
 }

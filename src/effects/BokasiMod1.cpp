@@ -105,8 +105,8 @@ void queueBlurInside(BlurBlender& blender, int sw, int sh, int32_t X, int32_t Y,
     const int64_t s = strength;
     const int64_t x = X - s >= 0 ? X : s;
     const int64_t y = Y - s >= 0 ? Y : s;
-    const int64_t w = static_cast<int64_t>(X) + W + s > sw ? sw - X - s : W;
-    const int64_t h = static_cast<int64_t>(Y) + H + s > sh ? sh - Y - s : H;
+    const int64_t w = int64_t{X} + W + s > sw ? int64_t{sw} - X - s : W;
+    const int64_t h = int64_t{Y} + H + s > sh ? int64_t{sh} - Y - s : H;
     blender.addRect(x, y, w, h, strength, opacity);
 }
 
@@ -148,7 +148,8 @@ void BokasiMod1::EffApply() {
         gesture_.loadRegion(work, true);
         choice_.load(work);
     }
-    const auto [x, y, w, h] = gesture_.pixels();
+    const auto [x, y, w, h] =
+        gesture_.pixelsWithin(env_.PictMain().width(), env_.PictMain().height());
     const int16_t strength = choice_.param;
     if (const int o = blurOpacity(strength); o >= 0) opacity_ = static_cast<uint8_t>(o);
 

@@ -28,16 +28,64 @@ SemiAxes maskSemiAxes(double radius, double aspect) {
 }
 
 void drawMask(Surface& msk, int16_t shape, float X, float Y, float W, float H, bool outside) {
+    if (!finiteRegion(X, Y, W, H))
+        throw std::domain_error("a mask with a NaN or an infinite value");
     msk.fill(kWhite);
-    if (shape == kouka::kMaskEllipse)
-        DrawEllipse(msk, X, Y, W, H, kBlack, DrawMode::CopyPen);
-    else
-        DrawBox(msk, roundHalfEven32(X), roundHalfEven32(Y),
-                roundHalfEven32(static_cast<double>(X) + W),
-                roundHalfEven32(static_cast<double>(Y) + H), kBlack, DrawMode::CopyPen);
-    FloodFill(msk, roundHalfEven32(static_cast<double>(X) + 2),
-              roundHalfEven32(static_cast<double>(Y) + 2), kBlack, FloodType::Border, kBlack);
-    if (outside) BitBlt(msk, 0, 0, msk.width(), msk.height(), nullptr, 0, 0, Rop::DstInvert);
+    const int mw = msk.width(), mh = msk.height();
+    if (mw <= 0 || mh <= 0) return;
+    // Everything is cut to a bound a few picture sizes wide before it
+    // becomes a pixel coordinate; inside the bound nothing changes.
+    const double bound = static_cast<double>(regionBound(mw, mh));
+    auto clampInt = [](double v, int lo, int hi) {
+        return static_cast<int>(
+            std::clamp(std::nearbyint(v), static_cast<double>(lo), static_cast<double>(hi)));
+    };
+    int seedX = 0, seedY = 0;
+    bool fill = false;
+    if (shape == kouka::kMaskEllipse) {
+        const double cx = std::clamp<double>(X, -bound, bound);
+        const double cy = std::clamp<double>(Y, -bound, bound);
+        // Semi-axes beyond a thousand bounds draw the same pixels as any
+        // larger ones would to within a millionth of a pixel.
+        const SemiAxes axes = maskSemiAxes(std::abs(static_cast<double>(W)), H);
+        const double a = std::min(axes.horizontal, 1024 * bound);
+        const double b = std::min(axes.vertical, 1024 * bound);
+        DrawEllipseAxes(msk, cx, cy, a, b, kBlack, DrawMode::CopyPen);
+        // The fill starts inside the shape: at its centre, or, when that
+        // lies off the picture, at the picture's point nearest to it, when
+        // that point lies well inside the ellipse.
+        seedX = clampInt(cx, 0, mw - 1);
+        seedY = clampInt(cy, 0, mh - 1);
+        const bool centreOnPicture = cx >= -0.5 && cx < mw - 0.5 && cy >= -0.5 && cy < mh - 0.5;
+        if (centreOnPicture) {
+            fill = true;
+        } else if (a > 2 && b > 2) {
+            const double u = (seedX - cx) / (a - 2), v = (seedY - cy) / (b - 2);
+            fill = u * u + v * v <= 1;
+        }
+    } else {
+        double x = X, y = Y, w = W, h = H;
+        boundSpan(x, w, bound);
+        boundSpan(y, h, bound);
+        const int x1 = roundHalfEven32(x), y1 = roundHalfEven32(y);
+        const int x2 = roundHalfEven32(x + w), y2 = roundHalfEven32(y + h);
+        DrawBox(msk, x1, y1, x2, y2, kBlack, DrawMode::CopyPen);
+        // Inside: the columns and lines strictly between the corners, a
+        // rectangle typed with a negative size as well.
+        const int left = std::max(std::min(x1, x2) + 1, 0),
+                  right = std::min(std::max(x1, x2) - 1, mw - 1);
+        const int top = std::max(std::min(y1, y2) + 1, 0),
+                  bottom = std::min(std::max(y1, y2) - 1, mh - 1);
+        if (left <= right && top <= bottom) {
+            fill = true;
+            seedX = std::clamp(static_cast<int>(std::floor((static_cast<double>(x1) + x2) / 2)),
+                               left, right);
+            seedY = std::clamp(static_cast<int>(std::floor((static_cast<double>(y1) + y2) / 2)),
+                               top, bottom);
+        }
+    }
+    if (fill) FloodFill(msk, seedX, seedY, kBlack, FloodType::Border, kBlack);
+    if (outside) BitBlt(msk, 0, 0, mw, mh, nullptr, 0, 0, Rop::DstInvert);
 }
 
 void blendMask(Surface& dst, const Surface& src, const Surface& msk, uint8_t alpha) {
@@ -339,6 +387,7 @@ void MaskModule1::EffPanel() {
 void MaskModule1::EffApply() {
     EffRec& work = env_.WorkRec();
     if (render_ && !drawing_) {
+        refuseNonFinite(work);
         X_ = work.X;
         Y_ = work.Y;
         W_ = work.W;

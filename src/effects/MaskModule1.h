@@ -29,7 +29,10 @@ struct SemiAxes {
 SemiAxes maskSemiAxes(double radius, double aspect);
 
 // Draws the mask on msk (white ground): the shape's outline, filled black
-// from (X + 2, Y + 2), inverted when outside. Ellipse: centre X, Y, radius W,
+// from a point inside the shape (its centre, where the classic (X + 2, Y + 2)
+// could lie outside a small ellipse or a rectangle typed with a negative
+// size), inverted when outside. NaN or infinite values throw
+// std::domain_error. Ellipse: centre X, Y, radius W,
 // aspect H; rectangle: corners (X, Y) and (X + W, Y + H).
 void drawMask(Surface& msk, int16_t shape, float X, float Y, float W, float H, bool outside);
 // dst = src with the mask's non-white part blended towards it with opacity

@@ -159,7 +159,8 @@ void MozaikModule1::EffApply() {
         gesture_.loadRegion(work, true);
         choice_.load(work);
     }
-    const auto [x, y, w, h] = gesture_.pixels();
+    const auto [x, y, w, h] =
+        gesture_.pixelsWithin(env_.PictMain().width(), env_.PictMain().height());
     const int32_t blockSize = choice_.param;
     if (blockSize < 1) throw std::invalid_argument("block size");
 

@@ -98,17 +98,61 @@ std::vector<std::pair<int, int>>& pointBuffer() {
     return pts;
 }
 
-void linePoints(std::vector<std::pair<int, int>>& pts, int x1, int y1, int x2, int y2) {
-    int dx = std::abs(x2 - x1), sx = x1 < x2 ? 1 : -1;
-    int dy = -std::abs(y2 - y1), sy = y1 < y2 ? 1 : -1;
-    int err = dx + dy;
+// Bresenham's points of one line, in 64 bits so that no end point, however
+// far, overflows. Only the points inside a w x h picture are kept, and a
+// line that reaches far outside is first cut to the picture (with a margin)
+// so that its cost and memory follow the picture, not the numbers typed.
+void bresenham(std::vector<std::pair<int, int>>& pts, int64_t x1, int64_t y1, int64_t x2,
+               int64_t y2, int w, int h) {
+    const int64_t dx = x2 > x1 ? x2 - x1 : x1 - x2, sx = x1 < x2 ? 1 : -1;
+    const int64_t dy = -(y2 > y1 ? y2 - y1 : y1 - y2), sy = y1 < y2 ? 1 : -1;
+    int64_t err = dx + dy;
     for (;;) {
-        pts.emplace_back(x1, y1);
+        if (x1 >= 0 && y1 >= 0 && x1 < w && y1 < h)
+            pts.emplace_back(static_cast<int>(x1), static_cast<int>(y1));
         if (x1 == x2 && y1 == y2) break;
-        int e2 = 2 * err;
+        const int64_t e2 = 2 * err;
         if (e2 >= dy) err += dy, x1 += sx;
         if (e2 <= dx) err += dx, y1 += sy;
     }
+}
+
+// Lines whose ends lie within this distance of the picture are drawn point
+// by point exactly; longer ones are cut to the picture first.
+constexpr int64_t kExactReach = int64_t{1} << 16;
+
+void linePoints(std::vector<std::pair<int, int>>& pts, int x1, int y1, int x2, int y2, int w,
+                int h) {
+    if (w <= 0 || h <= 0) return;
+    auto near = [&](int64_t v, int64_t size) {
+        return v >= -kExactReach && v <= size + kExactReach;
+    };
+    if (near(x1, w) && near(x2, w) && near(y1, h) && near(y2, h)) {
+        bresenham(pts, x1, y1, x2, y2, w, h);
+        return;
+    }
+    // Liang-Barsky against the picture widened by a pixel, in doubles.
+    const double lo = -1.0, hiX = w, hiY = h;
+    const double ax = x1, ay = y1, ddx = static_cast<double>(x2) - x1,
+                 ddy = static_cast<double>(y2) - y1;
+    double t0 = 0, t1 = 1;
+    auto edge = [&](double p, double q) {
+        if (p == 0) return q >= 0;
+        const double r = q / p;
+        if (p < 0) {
+            if (r > t1) return false;
+            t0 = std::max(t0, r);
+        } else {
+            if (r < t0) return false;
+            t1 = std::min(t1, r);
+        }
+        return true;
+    };
+    if (!edge(-ddx, ax - lo) || !edge(ddx, hiX - ax) || !edge(-ddy, ay - lo) ||
+        !edge(ddy, hiY - ay))
+        return;
+    bresenham(pts, std::llround(ax + t0 * ddx), std::llround(ay + t0 * ddy),
+              std::llround(ax + t1 * ddx), std::llround(ay + t1 * ddy), w, h);
 }
 
 // Plots the collected points once each.
@@ -148,8 +192,8 @@ void BitBlt(Surface& dst, int dx, int dy, int w, int h, const Surface* src, int 
     if (cx.empty() || cy.empty()) return;
     const int n = cx.end - cx.begin;
     for (int t = cy.begin; t < cy.end; ++t) {
-        uint32_t* d = dst.row(dy + t) + dx + cx.begin;
-        const uint32_t* s = usesSource ? src->row(sy + t) + sx + cx.begin : d;
+        uint32_t* d = dst.row(dy + t) + (dx + cx.begin);
+        const uint32_t* s = usesSource ? src->row(sy + t) + (sx + cx.begin) : d;
         ropRow(rop, d, s, n);
     }
 }
@@ -164,6 +208,22 @@ void copyPicture(Surface& dst, const Surface& src) {
 
 void StretchBlt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy,
                 int sw, int sh, Rop rop, StretchMode mode) {
+    // A negative extent takes the rectangle on the other side of its start
+    // and mirrors, as the classic call does; extents of both signs mirror
+    // twice, that is not at all.
+    bool mirrorX = false, mirrorY = false;
+    auto normalise = [](int& start, int& size, bool& mirror) {
+        if (size >= 0) return;
+        const int64_t s = static_cast<int64_t>(start) + size;
+        const int64_t n = -static_cast<int64_t>(size);
+        start = static_cast<int>(std::clamp<int64_t>(s, INT32_MIN, INT32_MAX));
+        size = static_cast<int>(std::min<int64_t>(n, INT32_MAX));
+        mirror = !mirror;
+    };
+    normalise(dx, dw, mirrorX);
+    normalise(dy, dh, mirrorY);
+    normalise(sx, sw, mirrorX);
+    normalise(sy, sh, mirrorY);
     if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0 || src.empty()) return;
     if (&src == &dst) {
         // Read the source as it was; keep edge repetition relative to the
@@ -173,7 +233,9 @@ void StretchBlt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src
             for (int x = 0; x < sw; ++x)
                 tmp.row(y)[x] = src.pixel(std::clamp(sx + x, 0, src.width() - 1),
                                           std::clamp(sy + y, 0, src.height() - 1));
-        StretchBlt(dst, dx, dy, dw, dh, tmp, 0, 0, sw, sh, rop, mode);
+        // A mirrored copy goes on as a destination of negative extent.
+        StretchBlt(dst, mirrorX ? dx + dw : dx, mirrorY ? dy + dh : dy, mirrorX ? -dw : dw,
+                   mirrorY ? -dh : dh, tmp, 0, 0, sw, sh, rop, mode);
         return;
     }
     Span cx = clipAxis(dx, dw, dst.width(), 0, 0, false);
@@ -183,16 +245,23 @@ void StretchBlt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src
     // At equal sizes every destination pixel covers exactly one source
     // pixel: both modes are a plain copy.
     if (mode == StretchMode::Nearest || (dw == sw && dh == sh)) {
-        std::vector<int> colOf(static_cast<size_t>(dw));
-        for (int i = 0; i < dw; ++i) {
-            long long j = (2LL * i + 1) * sw / (2LL * dw);
-            colOf[static_cast<size_t>(i)] = std::clamp(static_cast<int>(sx + j), 0, src.width() - 1);
-        }
+        // Only the columns that land on the picture are worked out, so a
+        // destination far wider than the picture costs nothing extra.
+        auto sourceIndex = [](int64_t i, int64_t s0, int64_t sn, int64_t dn, int size) {
+            const int64_t j =
+                static_cast<int64_t>((static_cast<__int128>(2 * i + 1) * sn) / (2 * dn));
+            return static_cast<int>(std::clamp<int64_t>(s0 + j, 0, size - 1));
+        };
+        std::vector<int> colOf(static_cast<size_t>(cx.end - cx.begin));
+        for (int i = cx.begin; i < cx.end; ++i)
+            colOf[static_cast<size_t>(i - cx.begin)] =
+                sourceIndex(mirrorX ? int64_t{dw} - 1 - i : i, sx, sw, dw, src.width());
         for (int t = cy.begin; t < cy.end; ++t) {
-            long long j = (2LL * t + 1) * sh / (2LL * dh);
-            const uint32_t* s = src.row(std::clamp(static_cast<int>(sy + j), 0, src.height() - 1));
-            uint32_t* d = dst.row(dy + t) + dx;
-            for (int i = cx.begin; i < cx.end; ++i) d[i] = applyRop(rop, s[colOf[static_cast<size_t>(i)]], d[i]);
+            const uint32_t* s =
+                src.row(sourceIndex(mirrorY ? int64_t{dh} - 1 - t : t, sy, sh, dh, src.height()));
+            uint32_t* d = dst.row(dy + t) + (dx + cx.begin);
+            for (int i = 0; i < cx.end - cx.begin; ++i)
+                d[i] = applyRop(rop, s[colOf[static_cast<size_t>(i)]], d[i]);
         }
         return;
     }
@@ -206,11 +275,12 @@ void StretchBlt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src
     std::vector<uint64_t> acc(static_cast<size_t>(n) * 3);
     for (int t = cy.begin; t < cy.end; ++t) {
         std::fill(acc.begin(), acc.end(), 0);
-        for (const Weight& ry : wy[static_cast<size_t>(t)]) {
+        for (const Weight& ry : wy[static_cast<size_t>(mirrorY ? dh - 1 - t : t)]) {
             const uint32_t* s = src.row(ry.index);
             for (int i = 0; i < n; ++i) {
                 uint64_t r = 0, g = 0, b = 0;
-                for (const Weight& rx : wx[static_cast<size_t>(cx.begin + i)]) {
+                for (const Weight& rx :
+                     wx[static_cast<size_t>(mirrorX ? dw - 1 - (cx.begin + i) : cx.begin + i)]) {
                     uint32_t p = s[rx.index];
                     r += static_cast<uint64_t>(redOf(p)) * rx.w;
                     g += static_cast<uint64_t>(greenOf(p)) * rx.w;
@@ -221,7 +291,7 @@ void StretchBlt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src
                 acc[3 * i + 2] += b * ry.w;
             }
         }
-        uint32_t* d = dst.row(dy + t) + dx + cx.begin;
+        uint32_t* d = dst.row(dy + t) + (dx + cx.begin);
         for (int i = 0; i < n; ++i) {
             uint32_t p = rgb(static_cast<int>((acc[3 * i] + total / 2) / total),
                              static_cast<int>((acc[3 * i + 1] + total / 2) / total),
@@ -249,11 +319,12 @@ void AlphaBlend(Surface& dst, int dx, int dy, int w, int h, const Surface& src, 
     const int n = cx.end - cx.begin;
     if (alpha == 255) {
         for (int t = cy.begin; t < cy.end; ++t)
-            std::copy_n(src.row(sy + t) + sx + cx.begin, n, dst.row(dy + t) + dx + cx.begin);
+            std::copy_n(src.row(sy + t) + (sx + cx.begin), n, dst.row(dy + t) + (dx + cx.begin));
         return;
     }
     for (int t = cy.begin; t < cy.end; ++t)
-        alphaBlendRow(dst.row(dy + t) + dx + cx.begin, src.row(sy + t) + sx + cx.begin, n, alpha);
+        alphaBlendRow(dst.row(dy + t) + (dx + cx.begin), src.row(sy + t) + (sx + cx.begin), n,
+                      alpha);
 }
 
 namespace {
@@ -324,17 +395,17 @@ void TransparentBlt(Surface& dst, int dx, int dy, int dw, int dh, const Surface&
     if (cx.empty() || cy.empty()) return;
     const bool sameSize = dw == sw && dh == sh;
     for (int t = cy.begin; t < cy.end; ++t) {
-        long long jy = sameSize ? t : (2LL * t + 1) * sh / (2LL * dh);
-        int ys = sy + static_cast<int>(jy);
+        const long long jy = sameSize ? t : (2LL * t + 1) * sh / (2LL * dh);
+        const long long ys = sy + jy;
         if (ys < 0 || ys >= src.height()) continue;
-        const uint32_t* s = src.row(ys);
-        uint32_t* d = dst.row(dy + t) + dx;
+        const uint32_t* s = src.row(static_cast<int>(ys));
+        uint32_t* d = dst.row(dy + t);
         for (int i = cx.begin; i < cx.end; ++i) {
-            long long jx = sameSize ? i : (2LL * i + 1) * sw / (2LL * dw);
-            int xs = sx + static_cast<int>(jx);
+            const long long jx = sameSize ? i : (2LL * i + 1) * sw / (2LL * dw);
+            const long long xs = sx + jx;
             if (xs < 0 || xs >= src.width()) continue;
             uint32_t p = s[xs];
-            if (!sameColour(p, transparent)) d[i] = p | kOpaque;
+            if (!sameColour(p, transparent)) d[dx + i] = p | kOpaque;
         }
     }
 }
@@ -380,16 +451,17 @@ void FloodFill(Surface& s, int x, int y, uint32_t colour, FloodType type, uint32
 
 void DrawLine(Surface& s, int x1, int y1, int x2, int y2, uint32_t colour, DrawMode mode) {
     auto& pts = pointBuffer();
-    linePoints(pts, x1, y1, x2, y2);
+    linePoints(pts, x1, y1, x2, y2, s.width(), s.height());
     plot(s, pts, colour, mode);
 }
 
 void DrawBox(Surface& s, int x1, int y1, int x2, int y2, uint32_t colour, DrawMode mode) {
     auto& pts = pointBuffer();
-    linePoints(pts, x1, y1, x2, y1);
-    linePoints(pts, x2, y1, x2, y2);
-    linePoints(pts, x2, y2, x1, y2);
-    linePoints(pts, x1, y2, x1, y1);
+    const int w = s.width(), h = s.height();
+    linePoints(pts, x1, y1, x2, y1, w, h);
+    linePoints(pts, x2, y1, x2, y2, w, h);
+    linePoints(pts, x2, y2, x1, y2, w, h);
+    linePoints(pts, x1, y2, x1, y1, w, h);
     plot(s, pts, colour, mode);
 }
 
@@ -409,20 +481,29 @@ void DrawEllipse(Surface& s, double cx, double cy, double radius, double aspect,
         return;
     radius = std::abs(radius);
     aspect = std::abs(aspect);
-    double a = aspect <= 1.0 ? radius : radius / aspect;  // horizontal
-    double b = aspect <= 1.0 ? radius * aspect : radius;  // vertical
+    const double a = aspect <= 1.0 ? radius : radius / aspect;  // horizontal
+    const double b = aspect <= 1.0 ? radius * aspect : radius;  // vertical
+    DrawEllipseAxes(s, cx, cy, a, b, colour, mode);
+}
+
+void DrawEllipseAxes(Surface& s, double cx, double cy, double a, double b, uint32_t colour,
+                     DrawMode mode) {
+    if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(a) || !std::isfinite(b)) return;
+    a = std::abs(a);
+    b = std::abs(b);
     auto& pts = pointBuffer();
     // A polygon whose edges are at most about a pixel long, joined by lines,
     // so the outline is closed whatever the axes.
     const double largest = std::max(a, b);
-    const int n = std::clamp(static_cast<int>(std::ceil(2.0 * std::numbers::pi * largest)), 8, 1 << 20);
+    const int n = static_cast<int>(
+        std::clamp(std::ceil(2.0 * std::numbers::pi * largest), 8.0, double{1 << 20}));
     int px = roundCoord(cx + a), py = roundCoord(cy);
     const int fx = px, fy = py;
     for (int k = 1; k <= n; ++k) {
         double th = 2.0 * std::numbers::pi * k / n;
         int qx = k == n ? fx : roundCoord(cx + a * std::cos(th));
         int qy = k == n ? fy : roundCoord(cy + b * std::sin(th));
-        linePoints(pts, px, py, qx, qy);
+        linePoints(pts, px, py, qx, qy, s.width(), s.height());
         px = qx;
         py = qy;
     }

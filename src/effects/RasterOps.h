@@ -40,7 +40,8 @@ void copyPicture(Surface& dst, const Surface& src);
 
 // Scales the source rectangle onto the destination rectangle. Source pixels
 // outside the source picture repeat its edge. Rop is SrcCopy or MergePaint.
-// Non-positive sizes draw nothing.
+// A negative width or height takes the rectangle on the other side of its
+// start, mirrored; zero sizes draw nothing.
 void StretchBlt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy,
                 int sw, int sh, Rop rop, StretchMode mode);
 
@@ -81,6 +82,9 @@ void FillBox(Surface& s, int x1, int y1, int x2, int y2, uint32_t colour);
 // |aspect|. The outline is closed, so a flood fill inside stays inside.
 void DrawEllipse(Surface& s, double cx, double cy, double radius, double aspect, uint32_t colour,
                  DrawMode mode);
+// The same ellipse by its horizontal and vertical semi-axes.
+void DrawEllipseAxes(Surface& s, double cx, double cy, double a, double b, uint32_t colour,
+                     DrawMode mode);
 
 // Colour adjustment: one gamma per primary, 2500 to 65000, 10000 being the
 // identity. The curve is out = 255 * (in / 255) ^ (10000 / gamma), rounded:

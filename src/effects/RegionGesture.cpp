@@ -96,7 +96,7 @@ void RegionGesture::mouseUp(EffectEnv& env, bool fixSize, float x, float y) {
 
 bool RegionGesture::xySet(EffectEnv& env, int16_t left, int16_t top, float width, float height) {
     drawing = true;
-    if (width == 0 || height == 0) {
+    if (width == 0 || height == 0 || !std::isfinite(width) || !std::isfinite(height)) {
         env.host().MsgBox(kRefuseNumberText, msgbox::kStyleCriticalDefault2, kWarningTitle);
         return false;
     }
@@ -118,12 +118,39 @@ RegionGesture::Pixels RegionGesture::pixels() const {
     return {wholeNumber(X), wholeNumber(Y), wholeNumber(W), wholeNumber(H)};
 }
 
+RegionGesture::Pixels RegionGesture::pixelsWithin(int sw, int sh) const {
+    const int64_t b = regionBound(sw, sh);
+    // Start and end as whole numbers; where a number does not fit in 32
+    // bits the end is the sum of the numbers themselves, so a region from
+    // -1E+38 with a width of 3E+38 still reaches past the picture.
+    auto axis = [b](float start, float size, int32_t& outStart, int32_t& outSize) {
+        const int64_t s = wholeNumber(start), w = wholeNumber(size);
+        const bool fits = std::abs(static_cast<double>(start)) < 2147483647.0 &&
+                          std::abs(static_cast<double>(size)) < 2147483647.0;
+        const double end = fits
+                               ? static_cast<double>(s + w)
+                               : std::trunc(static_cast<double>(start) + static_cast<double>(size));
+        const int64_t cs = std::clamp<int64_t>(s, -b, b);
+        const int64_t ce =
+            static_cast<int64_t>(std::clamp(end, static_cast<double>(-b), static_cast<double>(b)));
+        outStart = static_cast<int32_t>(cs);
+        outSize = static_cast<int32_t>(ce - cs);
+    };
+    Pixels p{};
+    axis(X, W, p.x, p.w);
+    axis(Y, H, p.y, p.h);
+    return p;
+}
+
 void RegionGesture::loadRegion(const EffRec& rec, bool wholeNumbers) {
+    refuseNonFinite(rec);
     if (wholeNumbers) {
-        X = static_cast<float>(wholeNumber(rec.X));
-        Y = static_cast<float>(wholeNumber(rec.Y));
-        W = static_cast<float>(wholeNumber(rec.W));
-        H = static_cast<float>(wholeNumber(rec.H));
+        // Truncated, not yet cut to 32 bits: pixelsWithin() cuts the region
+        // to the picture from the numbers themselves.
+        X = std::trunc(rec.X);
+        Y = std::trunc(rec.Y);
+        W = std::trunc(rec.W);
+        H = std::trunc(rec.H);
     } else {
         X = rec.X;
         Y = rec.Y;
@@ -223,6 +250,26 @@ void placeCoordinateFrame(Panel& panel, float scale) {
         panel.move(p.name, p.left, p.top);
         panel.setFontSize(p.name, font);
     }
+}
+
+bool finiteRegion(double x, double y, double w, double h) {
+    return std::isfinite(x) && std::isfinite(y) && std::isfinite(w) && std::isfinite(h);
+}
+
+void refuseNonFinite(const EffRec& rec) {
+    if (!finiteRegion(rec.X, rec.Y, rec.W, rec.H))
+        throw std::domain_error("a region with a NaN or an infinite value");
+}
+
+int64_t regionBound(int sw, int sh) {
+    return 4 * static_cast<int64_t>(std::max({sw, sh, 1})) + 64;
+}
+
+void boundSpan(double& start, double& size, double bound) {
+    const double s = std::clamp(start, -bound, bound);
+    const double e = std::clamp(start + size, -bound, bound);
+    start = s;
+    size = e - s;
 }
 
 int32_t wholeNumber(double v) {

@@ -40,6 +40,11 @@ public:
         int32_t x, y, w, h;
     };
     Pixels pixels() const;
+    // The same, cut to a bound a few picture sizes wide around a sw x sh
+    // picture (regionBound), so that no number typed or read from a file
+    // reaches integer arithmetic or an allocation larger than the picture
+    // warrants. Inside the bound the region is unchanged.
+    Pixels pixelsWithin(int sw, int sh) const;
 
     // The region of a record being rendered: as whole numbers for the pixel
     // effects, as stored for the zoom.
@@ -127,6 +132,17 @@ void layoutSidePanel(Panel& panel, float scale, const char* title,
 // Only the places and fonts of that frame, for the effects that caption it
 // otherwise (brightness, colour tone).
 void placeCoordinateFrame(Panel& panel, float scale);
+
+// Records whose geometry holds a NaN or an infinite value are refused: the
+// module's entry then answers 99 and the picture stays as it was.
+bool finiteRegion(double x, double y, double w, double h);
+void refuseNonFinite(const EffRec& rec);
+// How far outside a sw x sh picture a region's edges may lie before they are
+// cut: four picture sizes and a margin.
+int64_t regionBound(int sw, int sh);
+// An edge pair (start, start + size) cut to [-bound, bound]; the size keeps
+// its sign.
+void boundSpan(double& start, double& size, double bound);
 
 // A record's float as the whole number the pixel effects work with:
 // truncated towards zero, NaN as 0, saturated at the 32-bit range.

@@ -81,7 +81,8 @@ void RevModule1::EffApply() {
         gesture_.loadRegion(work, true);
         choice_.load(work);
     }
-    const auto [x, y, w, h] = gesture_.pixels();
+    const auto [x, y, w, h] =
+        gesture_.pixelsWithin(env_.PictMain().width(), env_.PictMain().height());
 
     startFromPictureBefore(env_);
     Surface& main = env_.PictMain();

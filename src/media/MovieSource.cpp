@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <string_view>
 
 #include "media/MovieSourceImpl.h"
 
@@ -197,6 +198,10 @@ Result<std::unique_ptr<MovieSource>> MovieSource::open(
     if (int r = avformat_open_input(&raw, path.c_str(), nullptr, nullptr); r < 0)
         return Error{"not a movie (" + ff::errorText(r) + "): " + path};
     m.fmt.reset(raw);
+    // FFmpeg shows any text file as a picture of its characters ("tty"): a
+    // text named as a movie is not a movie.
+    if (const AVInputFormat* f = m.fmt->iformat; f && f->name && std::string_view(f->name) == "tty")
+        return Error{"not a movie (text): " + path};
     if (int r = avformat_find_stream_info(m.fmt.get(), nullptr); r < 0)
         return Error{"cannot read the movie (" + ff::errorText(r) + "): " + path};
 

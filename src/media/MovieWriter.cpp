@@ -1,4 +1,5 @@
 #include "media/MovieWriter.h"
+#include "media/TempFiles.h"
 
 #include <algorithm>
 #include <cctype>
@@ -161,6 +162,10 @@ struct MovieWriter::Impl {
             pkt->stream_index = st->index;
             const int w = av_interleaved_write_frame(oc.get(), pkt.get());
             if (w < 0) return Error{"cannot write " + path + ": " + ff::errorText(w)};
+            // A failed write of the buffer (disk full, file too large) shows
+            // only in the I/O context's error, with the system's reason.
+            if (oc->pb && oc->pb->error < 0)
+                return Error{"cannot write " + path + ": " + ff::errorText(oc->pb->error)};
         }
     }
 
@@ -230,7 +235,7 @@ Result<std::unique_ptr<MovieWriter>> MovieWriter::create(const std::string& path
     auto impl = std::make_unique<Impl>();
     Impl& m = *impl;
     m.path = path;
-    m.tmpPath = path + ".part";
+    m.tmpPath = partPathFor(path);
     m.quality = o.quality;
     AVFormatContext* raw = nullptr;
     if (avformat_alloc_output_context2(&raw, of, nullptr, m.tmpPath.c_str()) < 0 || !raw)
@@ -464,8 +469,12 @@ Status MovieWriter::finish() {
     if (Status st = m.drain(m.video.get(), m.videoStream); !st) return st;
     if (int r = av_write_trailer(m.oc.get()); r < 0)
         return Error{"cannot write " + m.path + ": " + ff::errorText(r)};
-    if (!(m.oc->oformat->flags & AVFMT_NOFILE) && avio_closep(&m.oc->pb) < 0)
-        return Error{"cannot write " + m.path};
+    if (!(m.oc->oformat->flags & AVFMT_NOFILE)) {
+        const int pbError = m.oc->pb ? m.oc->pb->error : 0;
+        if (int r = avio_closep(&m.oc->pb); r < 0 || pbError < 0)
+            return Error{"cannot write " + m.path + ": " +
+                         ff::errorText(pbError < 0 ? pbError : r)};
+    }
     std::error_code ec;
     std::filesystem::rename(m.tmpPath, m.path, ec);
     if (ec) return Error{"cannot write " + m.path + ": " + ec.message()};

@@ -18,6 +18,7 @@
 #include "media/MovieSource.h"
 #include "media/MovieWriter.h"
 #include "media/SoundSection.h"
+#include "media/TempFiles.h"
 
 extern "C" {
 #include <libavutil/audio_fifo.h>
@@ -53,11 +54,12 @@ std::string lowerExtension(const std::string& path) {
     return ext;
 }
 
-// An output file under construction: written to path + ".part" and renamed
+// An output file under construction: written to a hidden job file beside
+// it (partPathFor) and renamed
 // over the target by commit(); dropped unfinished otherwise.
 class PartFile {
   public:
-    explicit PartFile(std::string path) : path_(std::move(path)), part_(path_ + ".part") {}
+    explicit PartFile(std::string path) : path_(std::move(path)), part_(partPathFor(path_)) {}
     ~PartFile() {
         if (!committed_) {
             oc.reset();
@@ -87,7 +89,9 @@ class PartFile {
     Status commit() {
         if (int r = av_write_trailer(oc.get()); r < 0)
             return Error{"cannot write " + path_ + ": " + ff::errorText(r)};
-        if (avio_closep(&oc->pb) < 0) return Error{"cannot write " + path_};
+        const int pbError = oc->pb ? oc->pb->error : 0;
+        if (int r = avio_closep(&oc->pb); r < 0 || pbError < 0)
+            return Error{"cannot write " + path_ + ": " + ff::errorText(pbError < 0 ? pbError : r)};
         std::error_code ec;
         fs::rename(part_, path_, ec);
         if (ec) return Error{"cannot write " + path_ + ": " + ec.message()};
@@ -165,19 +169,20 @@ Status writeSoundOnly(SoundSection& section, const std::string& outPath,
 }  // namespace
 
 bool canCreateFile(const std::string& path) {
-    const std::string part = path + ".part";
     std::error_code ec;
-    const bool existed = fs::exists(part, ec);
-    {
-        std::ofstream probe(part, std::ios::binary | std::ios::app);
-        if (!probe) return false;
-    }
-    if (!existed) fs::remove(part, ec);
-    return true;
+    // A folder is never a file to write.
+    if (fs::is_directory(path, ec)) return false;
+    const fs::path folder = fs::path(path).parent_path();
+    if (!folder.empty() && !fs::is_directory(folder, ec)) return false;
+    // A file of this job in the target's folder, created and removed.
+    auto probe = JobTempFile::create(folder, fs::path(path).filename().string(), ".probe", true);
+    return probe.ok();
 }
 
 Status writeSection(const SectionJob& job, const SectionProgress& progress) {
     if (!job.video && !job.sound) return Status::success();
+    // Leftovers of jobs that were killed, beside the target.
+    removeStaleJobFiles(fs::path(job.outPath).parent_path());
     if (!(job.speed > 0) || !(job.frameRate > 0) || !(job.sourceRate > 0))
         return Error{"the section cannot be written at this speed or rate"};
     const double from = std::min(job.fromSeconds, job.toSeconds);
@@ -219,7 +224,11 @@ Status writeSection(const SectionJob& job, const SectionProgress& progress) {
     std::string target = job.outPath;
     const std::string ext = lowerExtension(target);
     const bool otherName = ext != ".avi";
-    const std::string writePath = otherName ? target + ".movalux.avi" : target;
+    const std::string writePath =
+        otherName ? jobFileName(fs::path(target).parent_path(),
+                                fs::path(target).filename().string(), ".avi", true)
+                        .string()
+                  : target;
     auto created = MovieWriter::create(writePath, o);
     if (!created) return Error{created.error()};
     MovieWriter& writer = **created;

@@ -47,8 +47,8 @@ struct SoundLength {
 };
 Result<SoundLength> measureSound(const std::string& path);
 
-// Whether a file can be created at path (checked by creating and removing
-// path + ".part").
+// Whether a file can be created at path: not a folder, in a folder where a
+// file can be created (checked by creating and removing a job file there).
 bool canCreateFile(const std::string& path);
 
 }  // namespace movalux

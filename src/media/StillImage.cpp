@@ -1,4 +1,5 @@
 #include "media/StillImage.h"
+#include "media/TempFiles.h"
 
 #include <algorithm>
 #include <cctype>
@@ -184,7 +185,7 @@ Status writeStillImage(const Surface& picture, const std::string& path, StillFor
         return Error{"cannot encode the picture"};
     if (avcodec_receive_packet(ctx.get(), pkt.get()) < 0) return Error{"cannot encode the picture"};
 
-    const std::string tmp = path + ".part";
+    const std::string tmp = partPathFor(path);
     auto failed = [&](int err) -> Status {
         if (systemError) *systemError = err;
         ::unlink(tmp.c_str());

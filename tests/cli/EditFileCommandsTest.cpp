@@ -105,13 +105,24 @@ TEST_F(EditFileCommandsTest, HokanWithoutEffectsAtTheKeyFramesFails) {
     spit(path("e.txt"), kHead + "0,106,10,0,40,40,0,\"0\"\r\n");
     Outcome r = runCli("hokan " + path("e.txt") + " " + path("x.txt") + " --layer 1 --from 0 --to 3");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.output.find("指定のコマは効果が指定されいません"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("指定のコマは効果が指定されていません"), std::string::npos) << r.output;
     EXPECT_FALSE(fs::exists(path("x.txt")));
     EXPECT_EQ(runCli("hokan " + path("e.txt") + " " + path("x.txt") + " --layer 4 --from 0 --to 3").status, 2);
     EXPECT_EQ(runCli("hokan " + path("e.txt") + " " + path("x.txt") + " --layer 1 --from 0").status, 2);
     EXPECT_EQ(runCli("hokan " + path("e.txt") + " " + path("x.txt") + " --layer 1 --from 0 --to 3 --fade up")
                   .status,
               2);
+}
+
+TEST_F(EditFileCommandsTest, ARecordOnALayerTheFormatCannotHoldIsReportedWithItsLine) {
+    // Issue 18 item 3: layer 9 (code 906) on line 6 was dropped unseen.
+    spit(path("l9.txt"), kHead + "0,106,10,0,40,40,0,\"0\"\r\n1,906,1,2,3,4,5,\"0\"\r\n");
+    Outcome r = runCli("resave " + path("l9.txt") + " " + path("l9-out.txt"));
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("編集ファイルが壊れています。6行目から先は読み込まれませんでした"),
+              std::string::npos)
+        << r.output;
+    EXPECT_FALSE(fs::exists(path("l9-out.txt")));
 }
 
 }  // namespace

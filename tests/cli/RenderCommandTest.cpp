@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -136,7 +140,7 @@ TEST_F(RenderCommandTest, AFullDiskEndsTheWriteWithoutACrashAndTouchesNothingEls
     EXPECT_NE(output.find("エラー13"), std::string::npos) << output;
     EXPECT_FALSE(fs::exists(dir.path("full.avi")));
     EXPECT_FALSE(fs::exists(dir.path("full.avi.part")));
-    EXPECT_EQ(contents(movie), before);
+    EXPECT_TRUE(contents(movie) == before);
     EXPECT_EQ(contents(dir.path("e.txt")), edit);
 }
 
@@ -164,6 +168,230 @@ TEST_F(RenderCommandTest, SoundAndConvertWriteTheirRanges) {
     EXPECT_EQ(none.status, 1);
     EXPECT_NE(none.output.find("has no sound"), std::string::npos);
     EXPECT_EQ(runCli({"sound", movie, dir.path("n.wav"), "--from", "0"}).status, 2);
+}
+
+}  // namespace
+}  // namespace movalux
+
+namespace movalux {
+namespace {
+
+// Issue 18: jobs side by side, stopped half-way, failing after the pictures,
+// writing over their own movie, and ranges the movie does not have.
+class RenderHardeningTest : public RenderCommandTest {
+  protected:
+    // Runs movalux-cli with a shell prefix (ulimit); status and output.
+    test::CliResult shell(const std::string& prefix, const std::vector<std::string>& args) {
+        std::string cmd = "bash -c '" + prefix + " exec \"" + std::string(MOVALUX_CLI) + "\"";
+        for (const auto& a : args) cmd += " \"" + a + "\"";
+        cmd += "' 2>&1";
+        FILE* p = popen(cmd.c_str(), "r");
+        test::CliResult r{-1, {}};
+        if (p == nullptr) return r;
+        char buf[512];
+        while (size_t n = fread(buf, 1, sizeof buf, p)) r.output.append(buf, n);
+        const int status = pclose(p);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return r;
+    }
+    static std::vector<std::string> filesIn(const std::string& folder) {
+        std::vector<std::string> names;
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+            names.push_back(it->path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(RenderHardeningTest, AFailureWhileJoiningTheSoundFailsTheWholeWrite) {
+    std::ofstream(dir.path("t.avi")) << "old";
+    // Twelve uncompressed pictures take 110 KiB and their sound 85 KiB; the
+    // movie with both, 195 KiB, does not fit under a 150 KiB file limit.
+    auto r = shell("ulimit -f 150;", {"render", dir.path("e.txt"), dir.path("t.avi"), "--codec",
+                                      "rawvideo", "--force"});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("音声データを書き込みできません"), std::string::npos) << r.output;
+    EXPECT_TRUE(contents(dir.path("t.avi")) == "old");
+    EXPECT_EQ(filesIn(dir.root()),
+              (std::vector<std::string>{"cache", "clip.avi", "e.txt", "t.avi"}));
+}
+
+TEST_F(RenderHardeningTest, TheSourceMovieIsRefusedAsTheTargetEvenWithForce) {
+    const std::string before = contents(movie);
+    fs::create_directory(dir.path("sub"));
+    auto r = runCli({"render", dir.path("e.txt"), dir.path("sub/../clip.avi"), "--force"});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("is the movie being read"), std::string::npos) << r.output;
+    EXPECT_TRUE(contents(movie) == before);
+    auto s =
+        runCli({"sound", movie, dir.path("./clip.avi"), "--from", "0", "--to", "5", "--force"});
+    EXPECT_EQ(s.status, 1) << s.output;
+    EXPECT_TRUE(contents(movie) == before);
+}
+
+TEST_F(RenderHardeningTest, RangesAreCheckedAgainstTheMoviesRealLength) {
+    // The edit file claims 100 frames of a movie cut after its 16th.
+    const std::string whole = dir.path("whole.avi"), cut = dir.path("cut.avi");
+    ASSERT_EQ(runCli({"testmovie", whole, "--size", "64x48", "--frames", "100", "--sound"}).status,
+              0);
+    {
+        const std::string bytes = contents(whole);
+        std::ofstream(cut, std::ios::binary) << bytes.substr(0, 120000);
+    }
+    auto probe = MovieSource::open(cut);
+    ASSERT_TRUE(probe);
+    const int have = (*probe)->info().frameCount;
+    ASSERT_GT(have, 4);
+    ASSERT_LT(have, 60);
+    std::ofstream(dir.path("cut.txt"), std::ios::binary)
+        << "\"MovaluxMovieFile96320\"\r\n\"" << cut << "\"\r\n0,99,0,99\r\n60\r\n";
+    auto late =
+        runCli({"render", dir.path("cut.txt"), dir.path("a.avi"), "--from", "60", "--to", "63"});
+    EXPECT_EQ(late.status, 1) << late.output;
+    EXPECT_NE(late.output.find("frames 60 to 63 are not in it"), std::string::npos) << late.output;
+    auto across =
+        runCli({"render", dir.path("cut.txt"), dir.path("b.avi"), "--from", "2", "--to", "30"});
+    EXPECT_EQ(across.status, 1) << across.output;
+    EXPECT_NE(across.output.find("frames " + std::to_string(have) + " to 30 are not in it"),
+              std::string::npos)
+        << across.output;
+    EXPECT_FALSE(fs::exists(dir.path("a.avi")));
+    EXPECT_FALSE(fs::exists(dir.path("b.avi")));
+    auto fine =
+        runCli({"render", dir.path("cut.txt"), dir.path("c.avi"), "--from", "0", "--to", "3"});
+    EXPECT_EQ(fine.status, 0) << fine.output;
+    EXPECT_NE(fine.output.find("frame 4/4"), std::string::npos) << fine.output;
+}
+
+TEST_F(RenderHardeningTest, CtrlCKeepsThePausedMovieWithItsSoundAndExits130) {
+    // A long write: 300 frames, each written ten times.
+    const std::string big = dir.path("big.avi");
+    ASSERT_EQ(runCli({"testmovie", big, "--size", "320x240", "--frames", "300", "--sound"}).status,
+              0);
+    std::ofstream(dir.path("big.txt"), std::ios::binary)
+        << "\"MovaluxMovieFile96320\"\r\n\"" << big << "\"\r\n0,299,0,299\r\n60\r\n";
+    const std::string out = dir.path("paused.avi");
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        dup2(fds[1], 2);
+        close(fds[0]);
+        execl(MOVALUX_CLI, MOVALUX_CLI, "render", dir.path("big.txt").c_str(), out.c_str(),
+              "--speed", "10", "--codec", "ffv1", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    std::string err;
+    char buf[256];
+    // The first progress line says the pictures are being written.
+    while (err.find("render: frame") == std::string::npos) {
+        const ssize_t n = read(fds[0], buf, sizeof buf);
+        if (n <= 0) break;
+        err.append(buf, static_cast<size_t>(n));
+    }
+    kill(pid, SIGINT);
+    for (;;) {
+        const ssize_t n = read(fds[0], buf, sizeof buf);
+        if (n <= 0) break;
+        err.append(buf, static_cast<size_t>(n));
+    }
+    close(fds[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << err;
+    EXPECT_EQ(WEXITSTATUS(status), 130) << err;
+    EXPECT_NE(err.find("paused after "), std::string::npos) << err;
+    EXPECT_NE(err.find(" of 3000 frames"), std::string::npos) << err;
+    auto written = MovieSource::open(out);
+    ASSERT_TRUE(written) << err;
+    EXPECT_GT((*written)->info().frameCount, 0);
+    EXPECT_LT((*written)->info().frameCount, 3000);
+    EXPECT_TRUE((*written)->info().hasSound);
+}
+
+TEST_F(RenderHardeningTest, TwoRendersAtOnceKeepTheirOwnSound) {
+    // Two movies of different lengths rendered side by side, many times over:
+    // each movie's sound is as long as its own pictures.
+    const std::string other = dir.path("other.avi");
+    ASSERT_EQ(runCli({"testmovie", other, "--size", "64x48", "--frames", "100", "--sound"}).status,
+              0);
+    std::ofstream(dir.path("o.txt"), std::ios::binary)
+        << "\"MovaluxMovieFile96320\"\r\n\"" << other << "\"\r\n0,99,0,99\r\n60\r\n";
+    for (int round = 0; round < 3; ++round) {
+        const std::string a = dir.path("a" + std::to_string(round) + ".avi");
+        const std::string b = dir.path("b" + std::to_string(round) + ".avi");
+        const std::string cmd = "\"" + std::string(MOVALUX_CLI) + "\" render \"" +
+                                dir.path("e.txt") + "\" \"" + a + "\" >/dev/null 2>&1 & \"" +
+                                std::string(MOVALUX_CLI) + "\" render \"" + dir.path("o.txt") +
+                                "\" \"" + b + "\" >/dev/null 2>&1; wait";
+        ASSERT_EQ(std::system(("bash -c '" + cmd + "'").c_str()), 0);
+        auto sa = measureSound(a), sb = measureSound(b);
+        ASSERT_TRUE(sa);
+        ASSERT_TRUE(sb);
+        EXPECT_NEAR(sa->seconds(), 12 / 25.0, 1 / 25.0);
+        EXPECT_NEAR(sb->seconds(), 100 / 25.0, 1 / 25.0);
+    }
+    EXPECT_EQ(filesIn(dir.path("cache/movalux/MXTemp")), std::vector<std::string>{});
+}
+
+TEST_F(RenderHardeningTest, LeftoversOfKilledJobsGoWhenTheNextJobStartsInTheirFolder) {
+    // A job file of a process that no longer runs, and one of this process.
+    const std::string stale = dir.path(".out.avi.mxjob-2147483600-0.part.avi");
+    const std::string live = dir.path(".out.avi.mxjob-" + std::to_string(getpid()) + "-0.part.avi");
+    std::ofstream(stale) << "left by a killed render";
+    std::ofstream(live) << "a running job";
+    auto r = runCli({"render", dir.path("e.txt"), dir.path("out.avi")});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(live));
+    fs::remove(live);
+    EXPECT_EQ(filesIn(dir.root()),
+              (std::vector<std::string>{"cache", "clip.avi", "e.txt", "out.avi"}));
+    EXPECT_EQ(filesIn(dir.path("cache/movalux/MXTemp")), std::vector<std::string>{});
+}
+
+TEST_F(RenderHardeningTest, MessagesNameTheTargetWithTheSystemsReason) {
+    // A text file named as a movie is not a movie.
+    std::ofstream(dir.path("text.avi")) << "this is only text\nnot a movie\n";
+    std::ofstream(dir.path("t.txt"), std::ios::binary)
+        << "\"MovaluxMovieFile96320\"\r\n\"" << dir.path("text.avi") << "\"\r\n0,3,0,3\r\n60\r\n";
+    auto text = runCli({"frame", dir.path("t.txt"), "0", dir.path("f.png")});
+    EXPECT_EQ(text.status, 1) << text.output;
+    EXPECT_NE(text.output.find("この形式は読めません"), std::string::npos) << text.output;
+    // A folder as the target is refused before the write starts.
+    fs::create_directory(dir.path("folder.avi"));
+    auto folder = runCli({"render", dir.path("e.txt"), dir.path("folder.avi"), "--force"});
+    EXPECT_EQ(folder.status, 1) << folder.output;
+    EXPECT_NE(folder.output.find("is a folder"), std::string::npos) << folder.output;
+    EXPECT_EQ(folder.output.find("render: frame"), std::string::npos) << folder.output;
+    // A full disk: the target's name and the system's reason.
+    auto full = shell("ulimit -f 40;",
+                      {"render", dir.path("e.txt"), dir.path("full.avi"), "--codec", "rawvideo"});
+    EXPECT_EQ(full.status, 1) << full.output;
+    EXPECT_NE(full.output.find("cannot write " + dir.path("full.avi") + ": File too large"),
+              std::string::npos)
+        << full.output;
+    EXPECT_EQ(full.output.find(".mxjob-"), std::string::npos) << full.output;
+    // FFmpeg's own lines only with --verbose.
+    std::ofstream(dir.path("junk.avi")) << std::string(4096, '\x7f');
+    auto quiet = runCli({"probe", dir.path("junk.avi")});
+    auto verbose = runCli({"probe", dir.path("junk.avi"), "--verbose"});
+    EXPECT_EQ(quiet.output.find("[avi @"), std::string::npos) << quiet.output;
+    EXPECT_EQ(quiet.output.find("@ 0x"), std::string::npos) << quiet.output;
+    EXPECT_GT(verbose.output.size(), quiet.output.size()) << verbose.output;
+}
+
+TEST_F(RenderHardeningTest, HokanOutsideTheTimelineNamesTheFrames) {
+    auto r = runCli({"hokan", dir.path("e.txt"), dir.path("h.txt"), "--layer", "1", "--from", "20",
+                     "--to", "30"});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("frames 24 to 30 are outside the timeline (frames 0 to 23)"),
+              std::string::npos)
+        << r.output;
+    EXPECT_FALSE(fs::exists(dir.path("h.txt")));
 }
 
 }  // namespace

@@ -95,6 +95,21 @@ TEST(TextEncoding, Utf8StaysAndCp932IsConverted) {
     EXPECT_EQ(decodeEditFileText("C:\\\x83\x7D.avi"), "C:\\マ.avi");
 }
 
+// Issue 18 item 4: bytes that are valid both ways. "ﾏｲﾑｰ" in CP932 is
+// CF B2 D1 B0, which UTF-8 reads as Greek and Cyrillic letters.
+TEST(TextEncoding, BytesValidBothWaysAreReadTheJapaneseWay) {
+    // CP932 files: half-width katakana, alone and beside kanji and kana.
+    EXPECT_EQ(decodeEditFileText("\"C:\\\xCF\xB2\xD1\xB0.avi\""), "\"C:\\ﾏｲﾑｰ.avi\"");
+    EXPECT_EQ(decodeEditFileText("\"/\xC3\xA8/\""), "\"/ﾃｨ/\"");
+    EXPECT_EQ(decodeEditFileText("\"\x89\x66\x91\x9C\xCF\xB2\xD1\xB0\x82\xA0.avi\""),
+              "\"映像ﾏｲﾑｰあ.avi\"");
+    // UTF-8 files: kana, kanji, half-width katakana and accented Latin stay.
+    for (const char* utf8 : {"\"/home/u/マイムービー.avi\"", "\"/home/u/映像/clip.avi\"",
+                             "\"/home/u/ﾏｲﾑｰ.avi\"", "\"/home/u/café/Mélodie Noël.avi\"",
+                             "\"/home/u/Straße/ÀÉÎÕÜ.avi\"", "\"/home/u/ñandú.avi\""})
+        EXPECT_EQ(decodeEditFileText(utf8), utf8);
+}
+
 TEST(TextEncoding, RejectsMalformedUtf8) {
     EXPECT_TRUE(isValidUtf8("plain ascii"));
     EXPECT_TRUE(isValidUtf8("日本語"));

@@ -186,7 +186,7 @@ TEST_F(EditCommandsTest, DeletingARangeClearsOnlyTheKindsAndThenRefusesThemAsKey
     host.SetLabel("TextHEnd", "5");
     EXPECT_FALSE(editor.HokanEffect());
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "指定のコマは効果が指定されいません");
+    EXPECT_EQ(host.messages[0].text, "指定のコマは効果が指定されていません");
 }
 
 TEST_F(EditCommandsTest, DeleteWithNothingPickedDoesNothing) {

@@ -15,7 +15,7 @@ namespace movalux::test {
 namespace {
 
 constexpr const char* kNoKeyFrames = "最初と最後のフレームを指定してください";
-constexpr const char* kNoEffect = "指定のコマは効果が指定されいません";
+constexpr const char* kNoEffect = "指定のコマは効果が指定されていません";
 
 struct HookCall {
     int16_t button;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -312,6 +313,104 @@ TEST_F(MovieRecordTest, FrameRateAdjustmentAddsUpAndRefusesValuesOutOfRange) {
     EXPECT_EQ(editor.menuZure_Click(), "100");
     EXPECT_TRUE(editor.AdjVComd_Click("-100"));
     EXPECT_NEAR(editor.FrameRate, 30.2997, 1e-9);
+}
+
+}  // namespace
+}  // namespace movalux
+
+namespace movalux {
+namespace {
+
+// Issue 18: writes that fail or stop half-way, temporary files, and the
+// movie being read as the target.
+class WriteHardeningTest : public MovieRecordTest {
+  protected:
+    static std::string contents(const std::string& path) {
+        std::ifstream f(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(f), {});
+    }
+    static std::vector<std::string> filesIn(const std::string& folder) {
+        std::vector<std::string> names;
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+            names.push_back(it->path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::string mxTemp() const { return dir.path("cache/movalux/MXTemp"); }
+};
+
+TEST_F(WriteHardeningTest, EveryWriteRemovesItsTemporaryFiles) {
+    ASSERT_EQ(write("w.avi", "100", true, 0, 9), Editor::RecOutcome::Written);
+    EXPECT_NEAR(soundSeconds(dir.path("w.avi")), 10 / 25.0, 1 / 25.0);
+    EXPECT_EQ(filesIn(mxTemp()), std::vector<std::string>{}) << "the sound of the write is gone";
+    EXPECT_EQ(filesIn(dir.root()), (std::vector<std::string>{"cache", "clip.avi", "w.avi"}));
+}
+
+TEST_F(WriteHardeningTest, ASoundThatCannotBeMadeFailsTheWriteAndLeavesTheTarget) {
+    std::ofstream(dir.path("t.avi")) << "old";
+    // The cache folder cannot be made: a file stands where it should be.
+    ASSERT_EQ(setenv("XDG_CACHE_HOME", dir.path("blocked/cache").c_str(), 1), 0);
+    std::ofstream(dir.path("blocked")) << "a file, not a folder";
+    EXPECT_EQ(write("t.avi", "100", true, 0, 9), Editor::RecOutcome::Failed);
+    EXPECT_TRUE(contents(dir.path("t.avi")) == "old");
+    ASSERT_FALSE(host.messages.empty());
+    EXPECT_EQ(host.messages.back().text, "音声データを書き込みできません");
+    EXPECT_EQ(filesIn(dir.root()), (std::vector<std::string>{"blocked", "clip.avi", "t.avi"}));
+    EXPECT_TRUE(editor.Idle);
+    EXPECT_EQ(host.controlEvents.back(), "BTNEnable");
+}
+
+TEST_F(WriteHardeningTest, ASecondPauseWhileTheSoundIsJoinedLeavesTheEarlierTargetIntact) {
+    std::ofstream(dir.path("t.avi")) << "old";
+    host.onDoEvents = [&](int calls) {
+        if (calls == 5) editor.ComStp_Click();  // the first pause: the pictures end
+        if (calls == 6) editor.ComStp_Click();  // the second, once the sound runs
+    };
+    EXPECT_EQ(write("t.avi", "100", true, 0, 29), Editor::RecOutcome::Failed);
+    EXPECT_TRUE(editor.RecStopped);
+    EXPECT_TRUE(contents(dir.path("t.avi")) == "old") << "never a movie without its sound";
+    EXPECT_EQ(filesIn(dir.root()), (std::vector<std::string>{"cache", "clip.avi", "t.avi"}));
+    EXPECT_EQ(filesIn(mxTemp()), std::vector<std::string>{});
+}
+
+TEST_F(WriteHardeningTest, APauseKeepsTheMovieAndSaysHowManyOfHowManyFrames) {
+    host.onDoEvents = [&](int calls) {
+        if (calls == 5) editor.ComStp_Click();
+    };
+    ASSERT_EQ(write("p.avi", "100", true, 0, 29), Editor::RecOutcome::Written);
+    EXPECT_TRUE(editor.RecPaused);
+    EXPECT_EQ(editor.RecFramesWritten, 4);
+    EXPECT_EQ(editor.RecFramesExpected, 30);
+    EXPECT_NEAR(soundSeconds(dir.path("p.avi")), 4 / 25.0, 1 / 25.0);
+}
+
+TEST_F(WriteHardeningTest, TheMovieBeingReadIsNeverTheTarget) {
+    const std::string before = contents(source);
+    // Another spelling of the same file.
+    fs::create_directory(dir.path("sub"));
+    EXPECT_EQ(write("./sub/../clip.avi", "100", true, 0, 4), Editor::RecOutcome::Failed);
+    ASSERT_FALSE(host.messages.empty());
+    EXPECT_EQ(host.messages.back().text,
+              "読み込み中のムービーには書き込めません。別の名前を指定してください");
+    EXPECT_TRUE(contents(source) == before);
+    // A hard link is the same file too.
+    fs::create_hard_link(source, dir.path("link.avi"));
+    EXPECT_EQ(write("link.avi", "100", true, 0, 4), Editor::RecOutcome::Failed);
+    EXPECT_TRUE(contents(source) == before);
+}
+
+TEST_F(WriteHardeningTest, FramesTheMovieLacksAreNamedBeforeAnythingIsWritten) {
+    // The edit file claimed 100 frames; the movie has 30.
+    editor.MvENDFlame = 99;
+    EXPECT_EQ(write("r.avi", "100", true, 25, 40), Editor::RecOutcome::Failed);
+    EXPECT_NE(editor.RecError.find("frames 30 to 40"), std::string::npos) << editor.RecError;
+    ASSERT_FALSE(host.messages.empty());
+    EXPECT_EQ(host.messages.back().text, "フレーム 30～40 はムービーにありません");
+    EXPECT_FALSE(fs::exists(dir.path("r.avi")));
+    EXPECT_EQ(editor.framesLacking(0, 29), "");
+    EXPECT_EQ(editor.framesLacking(29, 30), "30");
+    EXPECT_EQ(editor.movieLastFrame(), 29);
 }
 
 }  // namespace

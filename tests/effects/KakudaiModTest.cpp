@@ -148,6 +148,21 @@ TEST_F(KakudaiModuleTest, OwnSizeCentredLandsAt110And95OnTheFloodFilledGround) {
     EXPECT_EQ(editor.PictMain().pixel(150, 150), kBlack);
 }
 
+TEST_F(KakudaiModuleTest, ANegativeTypedSizeCopiesTheRegionMirroredAtItsOwnSize) {
+    // Width -100 and height -50 from (130, 90): the region from (30, 40) to
+    // (130, 90), copied top-left at 100 x 50 and mirrored both ways.
+    render(EffRec{5, 130, 90, -100, -50, 1, "1"});
+    const Surface& m = editor.PictMain();
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 100; ++x)
+            ASSERT_EQ(m.pixel(x, y), picture.pixel(129 - x, 89 - y)) << x << "," << y;
+    EXPECT_EQ(m.pixel(150, 150), kBlack);
+    // Zoom of the same region over the whole frame, mirrored.
+    render(EffRec{5, 130, 90, -100, -50, 1, "0"});
+    EXPECT_EQ(editor.PictMain().pixel(0, 0), picture.pixel(129, 89));
+    EXPECT_EQ(editor.PictMain().pixel(319, 239), picture.pixel(30, 40));
+}
+
 TEST_F(KakudaiModuleTest, ColourChoiceSwitchesToOwnSizeAndSurvivesRendering) {
     editor.jumpEffValues(kouka::kZoom, cmd::kParam, ctl::kCombo5, 3);  // シアン
     EXPECT_EQ(editor.zoom().text(), "11");

@@ -179,8 +179,12 @@ TEST_F(MaskModuleTest, ShiftSquaresTheRectangleInTheDragDirection) {
     EXPECT_EQ(editor.EffArr.at(0, 0), (EffRec{2, 20, 50, 30, 30, 50, "1"}));
     drag(50, 50, 55, 10, 1);  // up 40, right 5
     EXPECT_EQ(editor.EffArr.at(0, 0), (EffRec{2, 50, 10, 40, 40, 50, "1"}));
-    drag(50, 50, -10, 70);  // no Shift, no clipping to the picture
-    EXPECT_EQ(editor.EffArr.at(0, 0), (EffRec{2, -10, 50, 60, 20, 50, "1"}));
+    drag(50, 50, 200, 70);  // no Shift, no clipping to the picture
+    EXPECT_EQ(editor.EffArr.at(0, 0), (EffRec{2, 50, 50, 150, 20, 50, "1"}));
+    // The mouse never reaches a module left of the picture (issue 18): a
+    // release there is a pointer on column 0.
+    drag(50, 50, -10, 70);
+    EXPECT_EQ(editor.EffArr.at(0, 0), (EffRec{2, 0, 50, 50, 20, 50, "1"}));
 }
 
 TEST_F(MaskModuleTest, FixSizeMovesTheCurrentShape) {
