@@ -136,7 +136,8 @@ int renderCommand(const Args& argsIn) {
     }
     const std::string& out = args[1];
     if (!isMovieOutputName(out)) {
-        std::cerr << "movalux-cli render: " << out << ": the movie must be named .avi, .mp4 or .mkv\n";
+        std::cerr << "movalux-cli render: " << out
+                  << ": the movie must be named .avi, .mp4 or .mkv\n";
         return kExitUsage;
     }
     if (refuseExisting("render", out, force)) return kExitFailure;
@@ -145,6 +146,10 @@ int renderCommand(const Args& argsIn) {
     MemoryPanel panel;
     Editor editor(host, panel);
     const auto read = editor.readEditFile(args[0]);
+    if (read == Editor::ReadOutcome::MovieNotOpened) {
+        std::cerr << "movalux-cli render: the movie of " << args[0] << " could not be opened\n";
+        return kExitFailure;
+    }
     if (read != Editor::ReadOutcome::Read && read != Editor::ReadOutcome::Damaged) {
         std::cerr << "movalux-cli render: " << args[0] << " was not read\n";
         return kExitFailure;
@@ -155,8 +160,10 @@ int renderCommand(const Args& argsIn) {
     }
     if (!setRange(editor, "render", from, to)) return kExitFailure;
     host.SetLabel("Combo2", speed);
-    if (reverse) editor.Option8_Click();
-    else editor.Option7_Click();
+    if (reverse)
+        editor.Option8_Click();
+    else
+        editor.Option7_Click();
     editor.RecSound = noSound ? kFalse : kTrue;
     host.setSaveAnswer(out);
     host.setCompressorAnswer(settings);

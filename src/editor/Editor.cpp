@@ -3,15 +3,15 @@
 #include <cmath>
 
 #include "base/NumberText.h"
-#include "effects/DrawShapeIcon.h"
 #include "effects/BokasiMod1.h"
 #include "effects/BriteModule1.h"
+#include "effects/DrawShapeIcon.h"
 #include "effects/KakudaiMod.h"
 #include "effects/MaskModule1.h"
 #include "effects/MozaikModule1.h"
 #include "effects/RGBModule1.h"
-#include "effects/RevModule1.h"
 #include "effects/RasterOps.h"
+#include "effects/RevModule1.h"
 #include "host/Host.h"
 #include "host/Panel.h"
 #include "media/FrameSource.h"
@@ -47,6 +47,11 @@ Editor::Editor(Host& host, Panel& panel) : host_(host), panel_(panel) {
 
 Editor::~Editor() = default;
 
+void Editor::markChanged() {
+    EdSaved = kFalse;
+    ++changeCount_;
+}
+
 void Editor::SetEffect() {
     EffArr.checkedAt(SelLay, CurFlame) = WorkRecord;
     HokanCancel(false);
@@ -63,7 +68,8 @@ void Editor::HokanCancel(bool keepText) {
 
 void Editor::recreateTimeline(int32_t firstFrame, int32_t lastFrame) {
     const int64_t last = static_cast<int64_t>(lastFrame) - firstFrame + 1;
-    const int32_t lastIndex = last < 0 ? -1 : static_cast<int32_t>(std::min<int64_t>(last, INT32_MAX - 1));
+    const int32_t lastIndex =
+        last < 0 ? -1 : static_cast<int32_t>(std::min<int64_t>(last, INT32_MAX - 1));
     EffArr.recreate(lastIndex);
     UndoArr.recreate(lastIndex);
 }
@@ -92,13 +98,14 @@ void Editor::updateMarkedPositions() {
     ENDFlamePos = roundHalfEven32(ENDFlame * SliderScale);
 }
 
-int32_t Editor::JumpEff(int16_t KoukaNom, int16_t DoNom, int16_t& Button, int16_t& Shift, float& X, float& Y,
-                        int32_t& a, int32_t& b) {
-    return dispatcher_.JumpEff({FixSize, ResName, EffResult}, KoukaNom, DoNom, Button, Shift, X, Y, a, b);
+int32_t Editor::JumpEff(int16_t KoukaNom, int16_t DoNom, int16_t& Button, int16_t& Shift, float& X,
+                        float& Y, int32_t& a, int32_t& b) {
+    return dispatcher_.JumpEff({FixSize, ResName, EffResult}, KoukaNom, DoNom, Button, Shift, X, Y,
+                               a, b);
 }
 
-int32_t Editor::jumpEffValues(int16_t KoukaNom, int16_t DoNom, int16_t Button, int16_t Shift, float X,
-                              float Y, int32_t a, int32_t b) {
+int32_t Editor::jumpEffValues(int16_t KoukaNom, int16_t DoNom, int16_t Button, int16_t Shift,
+                              float X, float Y, int32_t a, int32_t b) {
     return JumpEff(KoukaNom, DoNom, Button, Shift, X, Y, a, b);
 }
 
@@ -131,7 +138,8 @@ int32_t Editor::DspFrame2() {
             if (!EffArr.contains(layer, CurFlame)) continue;
             EffRec& rec = EffArr.at(layer, CurFlame);
             WorkRecord = rec;
-            const bool draws = dispatcher_.module(rec.Kind) != nullptr || rec.Kind == kouka::kPicture2ThenMovie;
+            const bool draws =
+                dispatcher_.module(rec.Kind) != nullptr || rec.Kind == kouka::kPicture2ThenMovie;
             if (draws) {
                 if (!jtCurrent) GetPic();
                 int16_t button = 0, shift = 0;

@@ -213,7 +213,7 @@ void Editor::SetSTFlame() {
     host_.DspSldr();
     ChkMVLength();
     host_.SetTLine();
-    EdSaved = kFalse;
+    markChanged();
 }
 
 void Editor::SetENDFlame() {
@@ -223,7 +223,7 @@ void Editor::SetENDFlame() {
     host_.DspSldr();
     ChkMVLength();
     host_.SetTLine();
-    EdSaved = kFalse;
+    markChanged();
 }
 
 // --- Steps and jumps ------------------------------------------------------------
