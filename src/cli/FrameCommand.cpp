@@ -38,6 +38,10 @@ int frameCommand(const Args& argsIn) {
     MemoryPanel panel;
     Editor editor(host, panel);
     const auto outcome = editor.readEditFile(args[0]);
+    if (outcome == Editor::ReadOutcome::MovieNotOpened) {
+        std::cerr << "movalux-cli frame: the movie of " << args[0] << " could not be opened\n";
+        return kExitFailure;
+    }
     if (outcome != Editor::ReadOutcome::Read && outcome != Editor::ReadOutcome::Damaged) {
         std::cerr << "movalux-cli frame: " << args[0] << " was not read\n";
         return kExitFailure;

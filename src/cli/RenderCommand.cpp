@@ -175,6 +175,10 @@ int renderCommand(const Args& argsIn) {
     MemoryPanel panel;
     Editor editor(host, panel);
     const auto read = editor.readEditFile(args[0]);
+    if (read == Editor::ReadOutcome::MovieNotOpened) {
+        std::cerr << "movalux-cli render: the movie of " << args[0] << " could not be opened\n";
+        return kExitFailure;
+    }
     if (read != Editor::ReadOutcome::Read && read != Editor::ReadOutcome::Damaged) {
         std::cerr << "movalux-cli render: " << args[0] << " was not read\n";
         return kExitFailure;

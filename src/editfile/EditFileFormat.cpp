@@ -2,44 +2,77 @@
 
 #include <vector>
 
+#include <fcntl.h>
+#include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <iconv.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "base/ClassicError.h"
 
 namespace movalux {
 
-std::string formatFloatItem(float value) {
+void appendFloatItem(std::string& out, float value) {
     const double v = value;
-    if (v == 0 || !std::isfinite(v)) return "0";
+    if (v == 0 || !std::isfinite(v)) {
+        out += '0';
+        return;
+    }
+    // The seven significant digits as printf's "%.6e" gives them,
+    // d.dddddde[+-]XX, correctly rounded (to_chars promises the same).
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%.6e", std::abs(v));  // d.dddddde[+-]XX
-    std::string digits;
-    digits += buf[0];
-    digits.append(buf + 2, 6);
-    const int exponent = std::atoi(std::strchr(buf, 'e') + 1);
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    const auto made =
+        std::to_chars(buf, buf + sizeof buf, std::abs(v), std::chars_format::scientific, 6);
+    char digits[7];
+    int n = 0;
+    digits[n++] = buf[0];
+    for (int i = 2; i < 8; ++i) digits[n++] = buf[i];
+    int exponent = 0;
+    const char* e =
+        static_cast<const char*>(std::memchr(buf, 'e', static_cast<size_t>(made.ptr - buf)));
+    std::from_chars(e + (e[1] == '+' ? 2 : 1), made.ptr, exponent);
+    while (n > 1 && digits[n - 1] == '0') --n;
 
-    std::string out = v < 0 ? "-" : "";
+    if (v < 0) out += '-';
     if (exponent < -4 || exponent >= 7) {
         out += digits[0];
-        if (digits.size() > 1) out += "." + digits.substr(1);
-        char e[16];
-        std::snprintf(e, sizeof e, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
-        return out + e;
+        if (n > 1) {
+            out += '.';
+            out.append(digits + 1, static_cast<size_t>(n - 1));
+        }
+        const int a = std::abs(exponent);
+        out += exponent < 0 ? "E-" : "E+";
+        if (a < 10) out += '0';
+        out += std::to_string(a);
+        return;
     }
-    if (exponent < 0) return out + "." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
-    const size_t whole = static_cast<size_t>(exponent) + 1;
-    if (digits.size() <= whole) return out + digits + std::string(whole - digits.size(), '0');
-    return out + digits.substr(0, whole) + "." + digits.substr(whole);
+    if (exponent < 0) {
+        out += '.';
+        out.append(static_cast<size_t>(-exponent - 1), '0');
+        out.append(digits, static_cast<size_t>(n));
+        return;
+    }
+    const int whole = exponent + 1;
+    if (n <= whole) {
+        out.append(digits, static_cast<size_t>(n));
+        out.append(static_cast<size_t>(whole - n), '0');
+        return;
+    }
+    out.append(digits, static_cast<size_t>(whole));
+    out += '.';
+    out.append(digits + whole, static_cast<size_t>(n - whole));
+}
+
+std::string formatFloatItem(float value) {
+    std::string out;
+    appendFloatItem(out, value);
+    return out;
 }
 
 void LineBuilder::sep() {
@@ -57,14 +90,62 @@ LineBuilder& LineBuilder::str(std::string_view s) {
 
 LineBuilder& LineBuilder::integer(long long v) {
     sep();
-    out_ += std::to_string(v);
+    char buf[24];
+    const auto made = std::to_chars(buf, buf + sizeof buf, v);
+    out_.append(buf, made.ptr);
     return *this;
 }
 
 LineBuilder& LineBuilder::real(float v) {
     sep();
-    out_ += formatFloatItem(v);
+    appendFloatItem(out_, v);
     return *this;
+}
+
+const std::string* unwritableText(const EditFileContent& content) {
+    auto bad = [](const std::string& t) { return t.find('"') != std::string::npos; };
+    if (bad(content.movie)) return &content.movie;
+    for (const SavedResource& r : content.resources)
+        if (bad(r.file)) return &r.file;
+    for (const std::string& t : content.texts)
+        if (bad(t)) return &t;
+    return nullptr;
+}
+
+std::string editFileText(const EditFileContent& c) {
+    std::string text;
+    // About 40 bytes a record line.
+    text.reserve(256 + c.resources.size() * 64 + c.records.size() * 48);
+    LineBuilder line(text);
+    line.str(kEditFileMagic).end();
+    line.str(c.movie).end();
+    line.integer(c.markedStart)
+        .integer(c.markedEnd)
+        .integer(c.firstFrame)
+        .integer(c.lastFrame)
+        .end();
+    line.integer(c.rows).end();
+    for (const SavedResource& r : c.resources)
+        line.integer(0)
+            .integer(0)
+            .real(r.slot)
+            .real(r.owner)
+            .integer(0)
+            .integer(0)
+            .integer(r.value)
+            .str(r.file)
+            .end();
+    for (const SavedRecord& r : c.records)
+        line.integer(r.frame)
+            .integer(r.code)
+            .real(r.X)
+            .real(r.Y)
+            .real(r.W)
+            .real(r.H)
+            .integer(r.Param)
+            .str(c.texts[r.text])
+            .end();
+    return text;
 }
 
 bool isValidUtf8(std::string_view s) {
@@ -73,11 +154,18 @@ bool isValidUtf8(std::string_view s) {
         const auto c = static_cast<unsigned char>(s[i]);
         size_t n;
         uint32_t cp;
-        if (c < 0x80) { ++i; continue; }
-        if ((c & 0xE0) == 0xC0) n = 1, cp = c & 0x1F;
-        else if ((c & 0xF0) == 0xE0) n = 2, cp = c & 0x0F;
-        else if ((c & 0xF8) == 0xF0) n = 3, cp = c & 0x07;
-        else return false;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        if ((c & 0xE0) == 0xC0)
+            n = 1, cp = c & 0x1F;
+        else if ((c & 0xF0) == 0xE0)
+            n = 2, cp = c & 0x0F;
+        else if ((c & 0xF8) == 0xF0)
+            n = 3, cp = c & 0x07;
+        else
+            return false;
         if (i + n >= s.size()) return false;  // the sequence runs past the end
         for (size_t k = 1; k <= n; ++k) {
             const auto d = static_cast<unsigned char>(s[i + k]);
@@ -85,8 +173,8 @@ bool isValidUtf8(std::string_view s) {
             cp = (cp << 6) | (d & 0x3F);
         }
         // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        if ((n == 1 && cp < 0x80) || (n == 2 && cp < 0x800) || (n == 3 && cp < 0x10000) || cp > 0x10FFFF ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
+        if ((n == 1 && cp < 0x80) || (n == 2 && cp < 0x800) || (n == 3 && cp < 0x10000) ||
+            cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
             return false;
         i += n + 1;
     }
@@ -206,7 +294,8 @@ std::string decodeEditFileText(std::string_view bytes) {
 }
 
 
-Result<bool> writeFileReplacing(const std::string& path, std::string_view data, FileWriteError* error) {
+Result<bool> writeFileReplacing(const std::string& path, std::string_view data,
+                                FileWriteError* error) {
     auto fail = [&](int err, const std::string& what) -> Result<bool> {
         if (error) *error = {classicErrorNumber(err), what + ": " + std::strerror(err)};
         return Error{what + ": " + std::strerror(err)};
@@ -240,6 +329,12 @@ Result<bool> writeFileReplacing(const std::string& path, std::string_view data, 
         int err = errno;
         ::unlink(tmpl.c_str());
         return fail(err, path);
+    }
+    // The new name itself is on disk only once the folder is.
+    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        (void)::fsync(dirFd);
+        ::close(dirFd);
     }
     return true;
 }

@@ -27,7 +27,7 @@ void Editor::PictMain_MouseUp(int16_t Button, int16_t Shift, float X, float Y) {
     SetEffect();
     EffArr.at(SelLay, CurFlame).Kind = KoukaSel;
     host_.SetTLine();
-    EdSaved = kFalse;
+    markChanged();
     Dragging = false;
     undo.UndoArmed = kFalse;
 }
@@ -54,7 +54,7 @@ void Editor::XYSet_Click() {
         WorkRecord.Kind = KoukaSel;
         SetEffect();
         host_.SetTLine();
-        EdSaved = kFalse;
+        markChanged();
     } else {
         WorkRecord.Kind = heldKind;
     }
@@ -73,7 +73,7 @@ void Editor::mnuAll_Click() {
     SetEffect();
     EffArr.at(SelLay, CurFlame).Kind = KoukaSel;
     host_.SetTLine();
-    EdSaved = kFalse;
+    markChanged();
     Dragging = false;
 }
 
@@ -91,6 +91,7 @@ void Editor::mnuEfDelete_Click() {
         for (int32_t f = HokanST; f <= last; ++f) recs[f].Kind = 0;
         HokanCancel(false);
     }
+    markChanged();
     DspFrame2();
     host_.SetTLine();
     undo.UndoArmed = kFalse;
@@ -110,7 +111,7 @@ void Editor::mnuDelSel_Click() {
     host_.DspSldr();
     ChkMVLength();
     host_.SetTLine();
-    EdSaved = kFalse;
+    markChanged();
 }
 
 void Editor::JmpEffEdge(int16_t intHoko) {

@@ -39,6 +39,9 @@ constexpr int16_t kSaveRefused = 5;
 // a movie's range; such a file is damaged, and allocating for it could
 // exhaust the machine.
 constexpr int64_t kMaxTimelineFrames = 1'000'000;
+// The row counts a timeline can show.
+constexpr int32_t kMinTimelineRows = 1;
+constexpr int32_t kMaxTimelineRows = 1000;
 
 struct ResourceSlot {
     int16_t slot;
@@ -59,7 +62,8 @@ std::optional<int64_t> intItem(const std::optional<Item>& item) {
 
 template <class Int>
 std::optional<Int> fitted(std::optional<int64_t> v) {
-    if (!v || *v < std::numeric_limits<Int>::min() || *v > std::numeric_limits<Int>::max()) return std::nullopt;
+    if (!v || *v < std::numeric_limits<Int>::min() || *v > std::numeric_limits<Int>::max())
+        return std::nullopt;
     return static_cast<Int>(*v);
 }
 
@@ -70,7 +74,9 @@ std::optional<float> floatItem(const std::optional<Item>& item) {
     return static_cast<float>(*v);
 }
 
-int floorDiv100(int v) { return v >= 0 ? v / 100 : -((-v + 99) / 100); }
+int floorDiv100(int v) {
+    return v >= 0 ? v / 100 : -((-v + 99) / 100);
+}
 
 }  // namespace
 
@@ -85,72 +91,78 @@ int16_t Editor::EDFileSave() {
     req.filter = kEditFileFilter;
     req.fileName = EdFName;
     const FileDialogResult answer = host_.FileDialog(req);
-    if (answer.outcome == FileDialogResult::Outcome::Cancelled) return FileDialogResult::kCancelErrorNumber;
+    if (answer.outcome == FileDialogResult::Outcome::Cancelled)
+        return FileDialogResult::kCancelErrorNumber;
     if (answer.outcome == FileDialogResult::Outcome::EmptyName || answer.path.empty()) return 0;
     EdFName = answer.path;
     return saveEditFileTo(answer.path);
 }
 
-void Editor::mnuEdFileSaveAs_Click() { (void)EDFileSave(); }
+void Editor::mnuEdFileSaveAs_Click() {
+    (void)EDFileSave();
+}
 
-int16_t Editor::saveEditFileTo(const std::string& path) {
+EditFileContent Editor::editFileContent() {
+    EditFileContent c;
     // The slot queries go to the picture-2 and movie modules; without them no
     // slot can be in use.
-    std::vector<ResourceSlot> resources;
     if (dispatcher_.module(kouka::kPicture2) != nullptr) {
         for (int16_t j = 0; j <= 99; ++j) {
             int16_t button = j, shift = 0;
             float x = 0, y = 0;
             int32_t a = 0, b = 0;
-            EffResult = JumpEff(kouka::kPicture2ThenMovie, cmd::kResQuery, button, shift, x, y, a, b);
-            if (EffResult == 0) {
-                resources.push_back({j, static_cast<float>(leadingValue(ResName.substr(0, 2))), shift, ResName});
-            }
+            EffResult =
+                JumpEff(kouka::kPicture2ThenMovie, cmd::kResQuery, button, shift, x, y, a, b);
+            if (EffResult == 0)
+                c.resources.push_back(
+                    {j, static_cast<float>(leadingValue(ResName.substr(0, 2))), shift, ResName});
         }
     }
+    c.movie = MvFName;
+    c.markedStart = STFlame;
+    c.markedEnd = ENDFlame;
+    c.firstFrame = MvSTFlame;
+    c.lastFrame = MvENDFlame;
+    c.rows = TLRows;
 
-    const int32_t lastFrame = MvENDFlame - MvSTFlame;
-    const int32_t framesToWrite = std::min<int64_t>(static_cast<int64_t>(lastFrame) + 1, EffArr.frameCount()) > 0
-                                      ? static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(lastFrame) + 1,
-                                                                               EffArr.frameCount()))
-                                      : 0;
+    // Frames 0 .. last - first: the extra last column is never written.
+    const int64_t wanted = static_cast<int64_t>(MvENDFlame) - MvSTFlame + 1;
+    const int32_t frames =
+        static_cast<int32_t>(std::clamp<int64_t>(wanted, 0, EffArr.frameCount()));
+    const EffRec* layers[EffTimeline::kSavedLayers];
+    // Each layer's last text and its index: a run of equal texts is one copy.
+    const std::string* lastText[EffTimeline::kSavedLayers] = {};
+    uint32_t lastIndex[EffTimeline::kSavedLayers] = {};
+    for (int layer = 0; layer < EffTimeline::kSavedLayers; ++layer)
+        layers[layer] = EffArr.layerData(layer);
+    c.records.reserve(static_cast<size_t>(frames) * EffTimeline::kShownLayers);
+    for (int32_t f = 0; f < frames; ++f)
+        for (int layer = 0; layer < EffTimeline::kSavedLayers; ++layer) {
+            const EffRec& rec = layers[layer][f];
+            if (rec.Kind < 1) continue;
+            if (lastText[layer] == nullptr || *lastText[layer] != rec.Text) {
+                lastIndex[layer] = static_cast<uint32_t>(c.texts.size());
+                c.texts.push_back(rec.Text);
+                lastText[layer] = &rec.Text;
+            }
+            c.records.push_back(SavedRecord{f, static_cast<int16_t>(rec.Kind + 100 * layer),
+                                            rec.Param, rec.X, rec.Y, rec.W, rec.H,
+                                            lastIndex[layer]});
+        }
+    return c;
+}
 
+int16_t Editor::saveEditFileTo(const std::string& path) {
+    const EditFileContent content = editFileContent();
     // A double quote would end the item early and corrupt the file: refuse
     // the save and name the text, before anything is written.
-    auto refuse = [&](const std::string& text) {
-        host_.MsgBox("ダブルクォーテーション(\")を含む文字は保存できません: " + text, msgbox::kExclamation,
-                     kWarningTitle);
+    if (const std::string* bad = unwritableText(content)) {
+        host_.MsgBox("ダブルクォーテーション(\")を含む文字は保存できません: " + *bad,
+                     msgbox::kExclamation, kWarningTitle);
         return kSaveRefused;
-    };
-    if (MvFName.find('"') != std::string::npos) return refuse(MvFName);
-    for (const ResourceSlot& r : resources)
-        if (r.file.find('"') != std::string::npos) return refuse(r.file);
-    for (int32_t f = 0; f < framesToWrite; ++f)
-        for (int layer = 0; layer < EffTimeline::kSavedLayers; ++layer) {
-            const EffRec& rec = EffArr.at(layer, f);
-            if (rec.Kind >= 1 && rec.Text.find('"') != std::string::npos) return refuse(rec.Text);
-        }
-
-    std::string text;
-    LineBuilder line(text);
-    line.str(kEditFileMagic).end();
-    line.str(MvFName).end();
-    line.integer(STFlame).integer(ENDFlame).integer(MvSTFlame).integer(MvENDFlame).end();
-    line.integer(TLRows).end();
-    for (const ResourceSlot& r : resources)
-        line.integer(0).integer(0).real(r.slot).real(r.owner).integer(0).integer(0).integer(r.value).str(r.file).end();
-    for (int32_t f = 0; f < framesToWrite; ++f)
-        for (int layer = 0; layer < EffTimeline::kSavedLayers; ++layer) {
-            const EffRec& rec = EffArr.at(layer, f);
-            if (rec.Kind < 1) continue;
-            line.integer(f).integer(rec.Kind + 100 * layer).real(rec.X).real(rec.Y).real(rec.W).real(rec.H)
-                .integer(rec.Param)
-                .str(rec.Text)
-                .end();
-        }
-
+    }
     FileWriteError error{};
-    auto written = writeFileReplacing(path, text, &error);
+    auto written = writeFileReplacing(path, editFileText(content), &error);
     if (!written) {
         host_.MsgBox("保存できませんでした: " + error.message, msgbox::kExclamation, kWarningTitle);
         return static_cast<int16_t>(error.errorNumber);
@@ -158,6 +170,8 @@ int16_t Editor::saveEditFileTo(const std::string& path) {
     EdSaved = kTrue;
     EffUndoErase();
     HokanCancel(false);
+    // The project is safe in its own file: nothing is left to recover.
+    recoveryNotNeeded();
     return 0;
 }
 
@@ -178,9 +192,6 @@ void Editor::mnuEdFileOpen_Click() {
 }
 
 Editor::ReadOutcome Editor::readEditFile(const std::string& path, ReadOptions options) {
-    EdFName = path;
-    RecFName = path.substr(0, path.size() >= 4 ? path.size() - 4 : 0) + "-1.avi";
-
     std::string bytes;
     {
         std::ifstream in(path, std::ios::binary);
@@ -190,15 +201,29 @@ Editor::ReadOutcome Editor::readEditFile(const std::string& path, ReadOptions op
         }
         bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    return readEditFileBytes(bytes, options);
+    return readEditFileText(bytes, options, &path);
 }
 
 Editor::ReadOutcome Editor::readEditFileBytes(std::string_view bytes, ReadOptions options) {
+    return readEditFileText(bytes, options, nullptr);
+}
+
+Editor::ReadOutcome Editor::readEditFileText(std::string_view bytes, ReadOptions options,
+                                             const std::string* path) {
+    // The names that follow the file, taken over only once the file replaces
+    // the project (and, as the format's first check has it, when the file
+    // is not an edit file at all).
+    auto takeNames = [&] {
+        if (path == nullptr) return;
+        EdFName = *path;
+        RecFName = path->substr(0, path->size() >= 4 ? path->size() - 4 : 0) + "-1.avi";
+    };
     const std::string text = decodeEditFileText(bytes);
     ItemReader items(text);
 
     auto magic = items.next();
     if (!magic || magic->text != kEditFileMagic) {
+        takeNames();
         host_.SetLabel("Label2", kNotReadLabel);
         host_.MsgBox(kNotOursText, msgbox::kStyleCriticalDefault2, kWarningTitle);
         return ReadOutcome::NotOurs;
@@ -209,7 +234,8 @@ Editor::ReadOutcome Editor::readEditFileBytes(std::string_view bytes, ReadOption
     bool stopped = false;
     auto damaged = [&](int line) {
         stopped = true;
-        host_.MsgBox("編集ファイルが壊れています。" + std::to_string(line) + "行目から先は読み込まれませんでした",
+        host_.MsgBox("編集ファイルが壊れています。" + std::to_string(line) +
+                         "行目から先は読み込まれませんでした",
                      msgbox::kExclamation, kWarningTitle);
     };
     auto lineOf = [&]() { return items.line() > 0 ? items.line() : 1; };
@@ -219,13 +245,31 @@ Editor::ReadOutcome Editor::readEditFileBytes(std::string_view bytes, ReadOption
         damaged(2);
         return ReadOutcome::Damaged;
     }
-    MvFName = movie->text;
-    if (!fileExists(MvFName)) {
-        std::string answer = ChngFName(MvFName, 1);
+    // Nothing of the open project changes until the file's movie is there:
+    // a cancelled search or a movie that does not open leaves the project,
+    // its names included, as it was.
+    std::string moviePath = movie->text;
+    if (!fileExists(moviePath)) {
+        std::string answer = ChngFName(moviePath, 1);
         if (answer.empty()) return ReadOutcome::Stopped;
-        MvFName = answer;
+        moviePath = answer;
     }
-    if (options.openMovie) OpenMovie();
+    if (options.openMovie) {
+        const std::string oldMovie = MvFName;
+        MvFName = moviePath;
+        if (!openMovieAndReport(false)) {
+            MvFName = oldMovie;
+            host_.MsgBox("ムービーを開けませんでした（この形式は読めません）: " + moviePath +
+                             "\n編集ファイルは読み込まれませんでした",
+                         msgbox::kExclamation, kWarningTitle);
+            return ReadOutcome::MovieNotOpened;
+        }
+    } else {
+        MvFName = moviePath;
+    }
+    takeNames();
+    // The file replaces the project from here on.
+    recoveryNotNeeded();
 
     {
         auto st = fitted<int32_t>(intItem(items.next()));
@@ -243,7 +287,9 @@ Editor::ReadOutcome Editor::readEditFileBytes(std::string_view bytes, ReadOption
             RangeST = STFlame;
             RangeEND = ENDFlame;
             auto rows = fitted<int32_t>(intItem(items.next()));
-            if (!rows) {
+            // Below 1 the timeline shows nothing; far above a screenful every
+            // redraw loops over rows no one can see and the window freezes.
+            if (!rows || *rows < kMinTimelineRows || *rows > kMaxTimelineRows) {
                 damaged(lineOf());
             } else {
                 TLRows = *rows;
@@ -268,7 +314,8 @@ Editor::ReadOutcome Editor::readEditFileBytes(std::string_view bytes, ReadOption
         for (int i = 1; i < 8; ++i) it[i] = items.next();
         auto frame = fitted<int32_t>(intItem(it[0]));
         auto code = fitted<int16_t>(intItem(it[1]));
-        auto v3 = floatItem(it[2]), v4 = floatItem(it[3]), v5 = floatItem(it[4]), v6 = floatItem(it[5]);
+        auto v3 = floatItem(it[2]), v4 = floatItem(it[3]), v5 = floatItem(it[4]),
+             v6 = floatItem(it[5]);
         auto param = fitted<int16_t>(intItem(it[6]));
         if (!frame || !code || !v3 || !v4 || !v5 || !v6 || !param || !it[7]) {
             damaged(line);
@@ -293,8 +340,8 @@ Editor::ReadOutcome Editor::readEditFileBytes(std::string_view bytes, ReadOption
             int16_t shift = *param;
             float x = 0, y = 0;
             int32_t a = 0, b = 0;
-            EffResult = JumpEff(static_cast<int16_t>(std::clamp(owner, -32768, 32767)), cmd::kResLoad, button, shift,
-                                x, y, a, b);
+            EffResult = JumpEff(static_cast<int16_t>(std::clamp(owner, -32768, 32767)),
+                                cmd::kResLoad, button, shift, x, y, a, b);
             continue;
         }
         const int layer = floorDiv100(*code);
@@ -361,6 +408,8 @@ bool Editor::confirmDropUnsaved() {
 bool Editor::Form_Unload() {
     if (!confirmDropUnsaved()) return false;
     PRGEnd();
+    // A clean end: the project was saved or the user let it go.
+    if (autosave_ != nullptr) autosave_->close(changeCount_);
     return true;
 }
 
@@ -381,7 +430,7 @@ void Editor::PRGEnd() {
 
 void Editor::Combo3_Click(std::string_view effectName) {
     static constexpr std::pair<std::string_view, int16_t> kEffects[] = {
-        {"マスク", 1}, {"矢印", 3}, {"画像", 4},   {"拡大", 5},  {"モザイク", 6},  {"色調", 7},
+        {"マスク", 1}, {"矢印", 3}, {"画像", 4},    {"拡大", 5},   {"モザイク", 6},  {"色調", 7},
         {"明るさ", 8}, {"反転", 9}, {"ぼかし", 10}, {"画像2", 11}, {"ムービー", 20},
     };
     int16_t number = 0;

@@ -66,6 +66,11 @@ void Editor::setOverlayMedia(OverlayMedia* media) {
 
 Editor::~Editor() = default;
 
+void Editor::markChanged() {
+    EdSaved = kFalse;
+    ++changeCount_;
+}
+
 void Editor::SetEffect() {
     EffArr.checkedAt(SelLay, CurFlame) = WorkRecord;
     HokanCancel(false);

@@ -12,17 +12,19 @@
 #include <string_view>
 #include <vector>
 
+#include "editor/Autosave.h"
+#include "effects/DibBits.h"
 #include "effects/EffectDispatcher.h"
 #include "effects/EffectModule.h"
 #include "effects/DibBits.h"
 #include "effects/OverlayShared.h"
 #include "effects/Surface.h"
-#include "model/EffRec.h"
-#include "model/EffTimeline.h"
-#include "model/UndoHistory.h"
 #include "host/Host.h"
 #include "media/StreamInfo.h"
 #include "media/TimeText.h"
+#include "model/EffRec.h"
+#include "model/EffTimeline.h"
+#include "model/UndoHistory.h"
 
 namespace movalux {
 
@@ -47,7 +49,7 @@ inline constexpr int16_t kTrue = -1;
 inline constexpr int16_t kFalse = 0;
 
 class Editor : public EffectEnv {
-public:
+  public:
     Editor(Host& host, Panel& panel);
     ~Editor() override;
     Editor(const Editor&) = delete;
@@ -68,9 +70,9 @@ public:
     int32_t MvENDFlame = 0;
     int32_t STFlame = 0;
     int32_t ENDFlame = 0;
-    int32_t RangeST = 0;   // slider range start
-    int32_t RangeEND = 0;  // slider range end
-    int32_t STFlamePos = 0;   // slider positions of the marked start and end
+    int32_t RangeST = 0;     // slider range start
+    int32_t RangeEND = 0;    // slider range end
+    int32_t STFlamePos = 0;  // slider positions of the marked start and end
     int32_t ENDFlamePos = 0;
     double SliderScale = 1.0;  // slider units per frame
     int32_t TLRows = 60;
@@ -97,12 +99,17 @@ public:
     int16_t ParamValue = 0;
 
     // --- Frame display state --------------------------------------------
-    double FrameRate = 0;     // frames per second of the open movie
-    bool PreviewOn = true;    // CheckPreVew
-    bool Dragging = false;    // a region is being drawn on PictMain
-    bool Idle = true;         // false while playing, writing or building from stills
+    double FrameRate = 0;   // frames per second of the open movie
+    bool PreviewOn = true;  // CheckPreVew
+    bool Dragging = false;  // a region is being drawn on PictMain
+    bool Idle = true;       // false while playing, writing or building from stills
 
     // --- Operations --------------------------------------------------------
+    // Every command that changes what a save would write calls this: the
+    // project is unsaved, and one more change is counted for the autosave.
+    void markChanged();
+    // Changes made since the editor was created.
+    uint64_t changeCount() const { return changeCount_; }
     // Stores WorkRec into the selected layer at the current frame, then
     // cancels key-frame picking and empties the key-frame boxes.
     void SetEffect();
@@ -116,8 +123,8 @@ public:
     // Slider positions of the marked start and end from the marked frames.
     void updateMarkedPositions();
 
-    int32_t JumpEff(int16_t KoukaNom, int16_t DoNom, int16_t& Button, int16_t& Shift, float& X, float& Y,
-                    int32_t& a, int32_t& b);
+    int32_t JumpEff(int16_t KoukaNom, int16_t DoNom, int16_t& Button, int16_t& Shift, float& X,
+                    float& Y, int32_t& a, int32_t& b);
     // For callers whose arguments carry nothing back.
     int32_t jumpEffValues(int16_t KoukaNom, int16_t DoNom, int16_t Button = 0, int16_t Shift = 0,
                           float X = 0, float Y = 0, int32_t a = 0, int32_t b = 0);
@@ -137,7 +144,9 @@ public:
 
     const EffectDispatcher& dispatcher() const { return dispatcher_; }
     // Modules of later effects, and test modules, join the dispatcher here.
-    void registerModule(int16_t number, EffectModule* module) { dispatcher_.registerModule(number, module); }
+    void registerModule(int16_t number, EffectModule* module) {
+        dispatcher_.registerModule(number, module);
+    }
     MozaikModule1& mosaic() { return *mosaic_; }
     MaskModule1& mask() { return *mask_; }
     BokasiMod1& blur() { return *blur_; }
@@ -195,12 +204,17 @@ public:
 
     // --- Undo and redo ---------------------------------------------------
     // Snapshot request: intDoCode the kind of change that follows (0: the
-    // last one), intCode 1 when undo asks for the state redo returns to.
+    // last one). intCode 1, undo asking for the state redo returns to, takes
+    // nothing: every step keeps what its own redo needs.
     void UndoN1(int16_t intCode, int16_t intDoCode);
-    // What every editing command does first: a fresh snapshot of the
-    // selected layer as an undo step of kind `code`. The UndoArr slot that
-    // holds the copy, or -1 when none was taken.
+    // What every editing command does first: an undo step of kind `code`
+    // taken with the selected layer (a copy of it for changes of records).
+    // The UndoArr slot that holds the copy, or -1 when none was taken.
     int16_t takeUndoStep(int16_t code);
+    // Undo reverses the newest step not yet undone and redo repeats the
+    // last one undone, each from its own entry; both mark the project
+    // unsaved. An undo straight after a timeline click that selected another
+    // layer reverses the step before the click.
     void GoUndo();
     void GoRedo();
     // Clears the history (saving or reading the edit file, opening a movie).
@@ -227,6 +241,8 @@ public:
     void mnuEdFileSaveAs_Click();
     // Saves to this path without asking (EDFileSave after its dialog).
     int16_t saveEditFileTo(const std::string& path);
+    // What a save would write now (the resource slot queries included).
+    EditFileContent editFileContent();
     void mnuEdFileOpen_Click();
     struct ReadOptions {
         bool openMovie = true;  // movalux-cli edits files whose movie is elsewhere
@@ -235,11 +251,12 @@ public:
     // here because reading an edit file calls it; defined with the source).
     void OpenMovie();
     enum class ReadOutcome {
-        Read,        // the whole file was read
-        Damaged,     // reading stopped at a damaged line; what came before stays
-        NotOurs,     // wrong first item: nothing read
-        Stopped,     // the missing movie was not found: nothing read
-        Unreadable,  // the file could not be opened
+        Read,            // the whole file was read
+        Damaged,         // reading stopped at a damaged line; what came before stays
+        NotOurs,         // wrong first item: nothing read
+        Stopped,         // the missing movie was not found: nothing read
+        MovieNotOpened,  // the file's movie could not be opened: nothing read
+        Unreadable,      // the file could not be opened
     };
     // Reads an edit file (mnuEdFileOpen_Click after its dialog).
     ReadOutcome readEditFile(const std::string& path, ReadOptions options);
@@ -261,14 +278,14 @@ public:
     void JmpST();
 
     // --- Movie: open, release, read-outs (editor/OpenMovie.cpp) ------------
-    double MvDuration = 0;             // seconds of video
-    int16_t MvSound = kFalse;          // the movie has sound
-    AviStreamInfo StreamInfo;          // what the written movie is described with
-    int32_t WholeFps = 0;              // StreamInfo's rate / scale, rounded
-    DibHeader GrabHeader;              // the decoded frame
-    DibHeader WorkHeader;              // PictMain as 24-bit rows padded to 4 bytes
+    double MvDuration = 0;                       // seconds of video
+    int16_t MvSound = kFalse;                    // the movie has sound
+    AviStreamInfo StreamInfo;                    // what the written movie is described with
+    int32_t WholeFps = 0;                        // StreamInfo's rate / scale, rounded
+    DibHeader GrabHeader;                        // the decoded frame
+    DibHeader WorkHeader;                        // PictMain as 24-bit rows padded to 4 bytes
     std::array<std::vector<uint8_t>, 3> PixBuf;  // GetPic2 fills the first
-    TimeRuler MvRuler;                 // the time ruler beside the overview slider
+    TimeRuler MvRuler;                           // the time ruler beside the overview slider
 
     // The open dialog; a chosen movie replaces the open one.
     void mnuOpen_Click();
@@ -296,7 +313,9 @@ public:
     int32_t DspPict(int32_t BbiWidth, int32_t BbiHeight, FrameGrab& grab, Surface& target);
     MovieSource* movie() { return movie_.get(); }
     // OpenMovie's outcome, for the callers that put things back on failure.
-    bool openMovieAndReport();
+    // report: a failure shows the movie's own message and label; without it
+    // the caller tells the user.
+    bool openMovieAndReport(bool report = true);
 
     // --- Window-side commands: mouse on PictMain, sliders, timeline clicks,
     // steps and jumps, keys, panel controls (editor/WindowCommands.cpp) -----
@@ -363,13 +382,13 @@ public:
     static constexpr int32_t kSliderStripUnits = 485;
 
     // --- Playback (playback/PlayFrame.cpp) -----------------------------------
-    double PlaySpeed = 1.0;       // Combo4 / 100
-    bool TimeYusen = true;        // skip frames to keep time
-    bool TimeYusenMenu = true;    // "再生時間優先" checked (else "表示優先")
-    int16_t PlayDirection = 1;    // of the last play command
-    int32_t PlaySTFlame = 0;      // current frame when the play loop began
-    uint32_t LastTick = 0;        // clock at the last shown frame
-    uint32_t STTick = 0;          // clock when the loop began
+    double PlaySpeed = 1.0;     // Combo4 / 100
+    bool TimeYusen = true;      // skip frames to keep time
+    bool TimeYusenMenu = true;  // "再生時間優先" checked (else "表示優先")
+    int16_t PlayDirection = 1;  // of the last play command
+    int32_t PlaySTFlame = 0;    // current frame when the play loop began
+    uint32_t LastTick = 0;      // clock at the last shown frame
+    uint32_t STTick = 0;        // clock when the loop began
     // Play forward (ComPlay, F11) or backward (ComBack, F8) through the play
     // range with the effects, until its end or a pause.
     void PlayMv();
@@ -391,10 +410,10 @@ public:
     void mnuPlay_Click();
 
     // --- Writing movies, sound and conversions (editor/MovieRecord.cpp) ----
-    int16_t RecSound = kTrue;   // with sound: menuRec and ComRec set it, menuRecM clears it
-    bool RecForward = true;     // writing direction: Option7 (正転) true, Option8 (逆転) false
-    float RecSpeed = 1.0f;      // writing speed: Combo2 / 100, within 0.1 .. 10
-    double AdjVValue = 0;       // the last accepted frame-rate adjustment (AdjV)
+    int16_t RecSound = kTrue;  // with sound: menuRec and ComRec set it, menuRecM clears it
+    bool RecForward = true;    // writing direction: Option7 (正転) true, Option8 (逆転) false
+    float RecSpeed = 1.0f;     // writing speed: Combo2 / 100, within 0.1 .. 10
+    double AdjVValue = 0;      // the last accepted frame-rate adjustment (AdjV)
     int64_t RecFramesWritten = 0;  // pictures in the last written movie
     int64_t RecFramesExpected = 0;  // pictures the last write was asked for
     bool RecPaused = false;        // the last write was ended early by the pause button
@@ -455,7 +474,24 @@ public:
     // The save dialog and MakeWave over the marked range that the sound-only
     // write and the conversion share: MakeWave's result, or nothing when the
     // dialog was cancelled. The controls are given back either way.
-    std::optional<int32_t> writeMarkedSection(const char* filter, const char* fileName, bool boolVideo);
+    std::optional<int32_t> writeMarkedSection(const char* filter, const char* fileName,
+                                              bool boolVideo);
+
+    // --- Autosave and recovery (editor/Recovery.cpp) -----------------------
+    // Writes the unsaved project into the recovery folder from now on (the
+    // window turns this on; movalux-cli and most tests leave it off).
+    void enableAutosave(const std::string& folder, AutosavePolicy policy = {});
+    Autosave* autosave() { return autosave_.get(); }
+    // Whether AutosaveTick would start a write now.
+    bool autosaveDue();
+    // The window's timer: starts writing the project for recovery when it
+    // has changes not yet written and a write is due. True when one started.
+    bool AutosaveTick();
+    // Start-up: offers the projects left unsaved by editors that are no
+    // longer running ("はい" opens one, "いいえ" keeps them for later).
+    void offerRecovery();
+    // "復元...": lists those projects; the chosen one replaces the project.
+    void mnuRecover_Click();
 
     // --- Still pictures (editor/Stills.cpp) --------------------------------
     enum class StillsOutcome {
@@ -496,15 +532,29 @@ public:
     Host& host() override { return host_; }
     void DrawShapeIcon() override;
 
-private:
+  private:
+    // A recovered project replaces the open one: false when it could not be
+    // read (nothing changed then).
+    bool openRecovered(const RecoveryEntry& entry);
+    // The project was saved, replaced or released: its recovery file goes.
+    void recoveryNotNeeded();
+    std::unique_ptr<Autosave> autosave_;
+
+    // readEditFile and readEditFileBytes; path is the file's, null for bytes.
+    ReadOutcome readEditFileText(std::string_view bytes, ReadOptions options,
+                                 const std::string* path);
+
     // --- Layer moves without undo steps, for undo and redo ---------------
     void swapSelectedLayer(int16_t n);
+    // Exchanges two layers' records and enabled flags.
+    void swapLayers(int a, int b);
     void copyLayer(int from, int to);
     // Layers from..3 take the records and enabled flags of the layer above.
     void closeLayerGap(int from);
 
     Host& host_;
     Panel& panel_;
+    uint64_t changeCount_ = 0;
     FrameSource* frameSource_ = nullptr;
     Surface pictMain_;
     Surface pictJT_;

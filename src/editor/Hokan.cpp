@@ -91,7 +91,7 @@ bool Editor::HokanEffect() {
     }
 
     host_.SetTLine();
-    EdSaved = kFalse;
+    markChanged();
     HokanCancel(true);
     undo.UndoArmed = kFalse;
     return true;

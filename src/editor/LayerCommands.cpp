@@ -45,6 +45,7 @@ void Editor::MoveLayRight() {
     if (SelLay < 0 || SelLay >= EffTimeline::kShownLayers - 1) return;
     takeUndoStep(undocode::kMoveRight);
     swapSelectedLayer(static_cast<int16_t>(SelLay + 1));
+    markChanged();
     undo.UndoArmed = kFalse;
 }
 
@@ -52,6 +53,7 @@ void Editor::MoveLayLeft() {
     if (SelLay <= 0 || SelLay >= EffTimeline::kShownLayers) return;
     takeUndoStep(undocode::kMoveLeft);
     swapSelectedLayer(static_cast<int16_t>(SelLay - 1));
+    markChanged();
     undo.UndoArmed = kFalse;
 }
 
@@ -61,6 +63,7 @@ void Editor::LayerErase() {
     closeLayerGap(SelLay);
     DspSelLayer();
     DspLayEnable();
+    markChanged();
     undo.UndoArmed = kFalse;
 }
 
@@ -77,10 +80,7 @@ void Editor::DspLayEnable() {
 void Editor::swapSelectedLayer(int16_t n) {
     // Swapped in place rather than through the scratch row 5, which no one
     // reads: no text is copied.
-    const int32_t frames = EffArr.frameCount();
-    std::swap_ranges(EffArr.layerData(SelLay), EffArr.layerData(SelLay) + frames,
-                     EffArr.layerData(n));
-    std::swap(LayEnable[static_cast<size_t>(SelLay)], LayEnable[static_cast<size_t>(n)]);
+    swapLayers(SelLay, n);
     SelLay = n;
     DspSelLayer();
     DspLayEnable();

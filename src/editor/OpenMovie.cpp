@@ -84,6 +84,9 @@ void Editor::setMovieNames(const std::string& moviePath) {
 }
 
 void Editor::mnuOpen_Click() {
+    // A new movie replaces the whole project: unsaved work is offered a
+    // save first, as when an edit file is opened.
+    if (!confirmDropUnsaved()) return;
     try {
         FileDialogRequest request;
         request.kind = FileDialogRequest::Kind::Open;
@@ -114,6 +117,7 @@ void Editor::mnuOpen_Click() {
 
 void Editor::PictMain_OLEDragDrop(const std::vector<std::string>& files) {
     if (!ChkFName(files)) return;
+    if (!confirmDropUnsaved()) return;
     const std::string oldMovie = MvFName, oldEdit = EdFName, oldRec = RecFName;
     setMovieNames(files.front());
     if (!openMovieAndReport()) {
@@ -130,16 +134,19 @@ void Editor::OpenMovie() {
     (void)openMovieAndReport();
 }
 
-bool Editor::openMovieAndReport() {
-    host_.SetLabel("Label21", fileNameOf(MvFName));
+bool Editor::openMovieAndReport(bool report) {
+    if (report) host_.SetLabel("Label21", fileNameOf(MvFName));
     host_.SetPointer(pointer::kHourglass);
     const int16_t status = OpenStream2();
     host_.SetPointer(pointer::kDefault);
     if (status != 0) {
-        host_.SetLabel("Label21", kNotReadLabel);
-        host_.MsgBox(kCannotReadText, msgbox::kStyleCriticalDefault2, kWarningTitle);
+        if (report) {
+            host_.SetLabel("Label21", kNotReadLabel);
+            host_.MsgBox(kCannotReadText, msgbox::kStyleCriticalDefault2, kWarningTitle);
+        }
         return false;
     }
+    if (!report) host_.SetLabel("Label21", fileNameOf(MvFName));
     DspFrame2();
     EdSaved = kTrue;
 
@@ -169,6 +176,9 @@ bool Editor::openMovieAndReport() {
     host_.SetSlr2();
     ChkMVLength();
     host_.SetTLine();
+
+    // A new project: the one before was saved or let go.
+    recoveryNotNeeded();
 
     const int32_t whole = MvENDFlame - MvSTFlame;
     host_.SetLabel("Label18", std::to_string(whole));
@@ -271,6 +281,7 @@ void Editor::MVFree() {
         CloseStream();
         pictMain_.Cls();
         releaseMovieRecords();
+        recoveryNotNeeded();
     });
     step([&] {
         SliderPos = 0;

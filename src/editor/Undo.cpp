@@ -5,104 +5,119 @@
 
 namespace movalux {
 
-namespace {
-// A snapshot request: the slot that took the copy, or -1 when none was
-// taken (armed, or undo asked while its state is already kept).
-int16_t snapshot(Editor& editor, UndoHistory& undo, int16_t intCode, int16_t intDoCode) {
+void Editor::UndoN1(int16_t intCode, int16_t intDoCode) {
     if (intDoCode == 0) intDoCode = undo.UndoCode;
     undo.UndoCode = intDoCode;
-    if (undo.UndoArmed != 0) return -1;
-    const int16_t layer = editor.SelLay;
-    const bool shown = layer >= 0 && layer < EffTimeline::kShownLayers;
-    const int16_t extra = shown ? editor.LayEnable[static_cast<size_t>(layer)] : kFalse;
-    return undo.record(intCode == 1, intDoCode, layer, extra, editor.EffArr, editor.UndoArr);
-}
-}  // namespace
-
-void Editor::UndoN1(int16_t intCode, int16_t intDoCode) {
-    snapshot(*this, undo, intCode, intDoCode);
+    // Undo needs no copy of the state it leaves: reversing a step puts
+    // that state into the step's own entry (UndoHistory).
+    if (intCode == 1 || undo.UndoArmed != 0) return;
+    (void)takeUndoStep(intDoCode);
 }
 
 int16_t Editor::takeUndoStep(int16_t code) {
-    undo.UndoArmed = kFalse;
-    return snapshot(*this, undo, 0, code);
+    undo.UndoCode = code;
+    const int16_t layer = SelLay;
+    const bool shown = layer >= 0 && layer < EffTimeline::kShownLayers;
+    const int16_t extra = shown ? LayEnable[static_cast<size_t>(layer)] : kFalse;
+    return undo.record(code, layer, extra, EffArr, UndoArr);
+}
+
+void Editor::swapLayers(int a, int b) {
+    const int32_t frames = EffArr.frameCount();
+    std::swap_ranges(EffArr.layerData(a), EffArr.layerData(a) + frames, EffArr.layerData(b));
+    std::swap(LayEnable[static_cast<size_t>(a)], LayEnable[static_cast<size_t>(b)]);
 }
 
 void Editor::GoUndo() {
-    if (undo.UndoPos > UndoHistory::kMaxUndoPos) return;
-    UndoN1(1, 0);
-    const UndoEntry e = undo.UndoHist[static_cast<size_t>(undo.UndoPos) + 1];
-    switch (e.code) {
+    undo.absorbPendingSelect();
+    UndoEntry* e = undo.nextUndo();
+    if (e == nullptr) return;
+    e->after = SelLay;
+    const int16_t L = e->layer;
+    switch (e->code) {
         case undocode::kEffects:
-            UndoHistory::restore(UndoArr, e.slot, EffArr, e.layer);
+            // The entry's copy and the layer change places: the copy then
+            // holds what redo brings back.
+            UndoHistory::exchange(UndoArr, e->slot, EffArr, L);
             break;
         case undocode::kErase:
-            SelLay = e.layer;
+            if (L < 0 || L >= EffTimeline::kShownLayers) break;
+            SelLay = L;
             // The layers from the erased one up move back up; the top shown
-            // layer's content gives way.
-            for (int i = 1; i <= 3 - SelLay; ++i) {
+            // layer held only a copy of layer 4, which is still there.
+            for (int i = 1; i <= 3 - L; ++i) {
                 copyLayer(3 - i, 4 - i);
                 LayEnable[static_cast<size_t>(4 - i)] = LayEnable[static_cast<size_t>(3 - i)];
             }
-            UndoHistory::restore(UndoArr, e.slot, EffArr, SelLay);
-            if (SelLay >= 0 && SelLay < EffTimeline::kShownLayers)
-                LayEnable[static_cast<size_t>(SelLay)] = e.extra != 0 ? kTrue : kFalse;
+            UndoHistory::restore(UndoArr, e->slot, EffArr, L);
+            LayEnable[static_cast<size_t>(L)] = e->extra != 0 ? kTrue : kFalse;
             DspSelLayer();
             DspLayEnable();
             break;
         case undocode::kSelect:
-            SelLay = e.layer;
+            SelLay = L;
             DspSelLayer();
             break;
-        // Reversing a move is a move, but not a new step: the history stays
-        // as it is so that further undos walk on and redo can come back.
         case undocode::kMoveRight:
-            if (SelLay > 0) swapSelectedLayer(static_cast<int16_t>(SelLay - 1));
+        case undocode::kMoveLeft: {
+            const int other = L + (e->code == undocode::kMoveRight ? 1 : -1);
+            if (L < 0 || L >= EffTimeline::kShownLayers || other < 0 ||
+                other >= EffTimeline::kShownLayers)
+                break;
+            swapLayers(L, other);
+            SelLay = L;
+            DspSelLayer();
+            DspLayEnable();
             break;
-        case undocode::kMoveLeft:
-            if (SelLay < EffTimeline::kShownLayers - 1)
-                swapSelectedLayer(static_cast<int16_t>(SelLay + 1));
-            break;
+        }
         default:
             break;
     }
-    ++undo.UndoPos;
+    undo.undone();
+    markChanged();
     DspFrame2();
     host_.SetTLine();
 }
 
 void Editor::GoRedo() {
-    if (undo.UndoPos == 0) return;
-    --undo.UndoPos;
-    const auto pos = static_cast<size_t>(undo.UndoPos);
-    // The kind of the step comes from the entry it was undone with; the
-    // state after it is the next newer entry's copy.
-    const int16_t code = undo.UndoHist[pos + 1].code;
-    const UndoEntry data = undo.UndoHist[pos];
-    switch (code) {
+    undo.UndoArmed = kFalse;
+    UndoEntry* e = undo.nextRedo();
+    if (e == nullptr) return;
+    const int16_t L = e->layer;
+    switch (e->code) {
         case undocode::kEffects:
-            UndoHistory::restore(UndoArr, data.slot, EffArr, data.layer);
+            UndoHistory::exchange(UndoArr, e->slot, EffArr, L);
             break;
         case undocode::kErase:
-            if (data.layer <= 3) closeLayerGap(data.layer);
-            DspSelLayer();
-            DspLayEnable();
-            break;
-        case undocode::kSelect:
-            SelLay = data.layer;
-            DspSelLayer();
+            if (L >= 0 && L < EffTimeline::kShownLayers) closeLayerGap(L);
             break;
         case undocode::kMoveRight:
-            if (SelLay < EffTimeline::kShownLayers - 1)
-                swapSelectedLayer(static_cast<int16_t>(SelLay + 1));
+        case undocode::kMoveLeft: {
+            const int other = L + (e->code == undocode::kMoveRight ? 1 : -1);
+            if (L >= 0 && L < EffTimeline::kShownLayers && other >= 0 &&
+                other < EffTimeline::kShownLayers)
+                swapLayers(L, other);
             break;
-        case undocode::kMoveLeft:
-            if (SelLay > 0) swapSelectedLayer(static_cast<int16_t>(SelLay - 1));
-            break;
+        }
         default:
             break;
     }
-    undo.finishRedo();
+    // The selection returns to what it was when the step was undone.
+    const int16_t selected = SelLay;
+    SelLay = e->after;
+    switch (e->code) {
+        case undocode::kErase:
+        case undocode::kMoveRight:
+        case undocode::kMoveLeft:
+            DspSelLayer();
+            DspLayEnable();
+            break;
+        default:
+            if (SelLay != selected || e->code == undocode::kSelect) DspSelLayer();
+            break;
+    }
+    undo.redone();
+    markChanged();
     DspFrame2();
     host_.SetTLine();
 }

@@ -217,7 +217,7 @@ void Editor::SetSTFlame() {
     host_.DspSldr();
     ChkMVLength();
     host_.SetTLine();
-    EdSaved = kFalse;
+    markChanged();
 }
 
 void Editor::SetENDFlame() {
@@ -227,7 +227,7 @@ void Editor::SetENDFlame() {
     host_.DspSldr();
     ChkMVLength();
     host_.SetTLine();
-    EdSaved = kFalse;
+    markChanged();
 }
 
 // --- Steps and jumps ------------------------------------------------------------

@@ -40,7 +40,7 @@ struct FileDialogRequest {
     enum class Kind { Open, Save };
     Kind kind = Kind::Open;
     std::string title;
-    std::string filter;  // "desc|patterns|desc|patterns"
+    std::string filter;    // "desc|patterns|desc|patterns"
     std::string fileName;  // initial name
     int flags = 0;         // 2: ask before overwriting an existing file
     bool cancelError = true;
@@ -76,17 +76,17 @@ struct CompressorOption {
 // What the compressor dialog ("圧縮の指定") edits: it comes preset and the
 // dialog changes it when accepted.
 struct CompressorSettings {
-    std::string codec;      // one of the offered names
-    int quality = 90;       // 0 smallest file .. 100 best picture
-    int keyInterval = 15;   // frames from one key frame to the next
-    int dataRateKbps = 0;   // kilobits per second; 0: the quality rules
+    std::string codec;     // one of the offered names
+    int quality = 90;      // 0 smallest file .. 100 best picture
+    int keyInterval = 15;  // frames from one key frame to the next
+    int dataRateKbps = 0;  // kilobits per second; 0: the quality rules
 };
 
 // Progress of a long write, reported every frame (the window may show it
 // less often). `unit` is "frames" for movies and "%" for sound and
 // conversions, whose done/total then count per cent.
 struct ProgressReport {
-    std::string_view task;    // "render", "sound", "convert"
+    std::string_view task;  // "render", "sound", "convert"
     std::string_view unit;
     int64_t done = 0;
     int64_t total = 0;        // 0 when unknown
@@ -98,7 +98,7 @@ struct ProgressReport {
 // Sound for real-time playback: interleaved 16-bit samples that a decoder
 // prepares ahead. Reading never blocks.
 class SoundFeed {
-public:
+  public:
     virtual ~SoundFeed() = default;
     virtual int sampleRate() const = 0;
     virtual int channels() const = 0;
@@ -112,7 +112,7 @@ public:
 };
 
 class Host {
-public:
+  public:
     virtual ~Host() = default;
 
     virtual int MsgBox(std::string_view text, int style, std::string_view title) = 0;
@@ -182,6 +182,14 @@ public:
     // A label's background in the classic blue-green-red colour value;
     // negative for the window's button-face colour.
     virtual void SetLabelColor(std::string_view /*name*/, int32_t /*bgr*/) {}
+
+    // --- Recovery --------------------------------------------------------
+    // A modal list: the index of the item chosen, or -1 when the user
+    // cancelled. Without a list nothing is chosen.
+    virtual int ChooseFromList(std::string_view /*title*/, std::string_view /*prompt*/,
+                               const std::vector<std::string>& /*items*/) {
+        return -1;
+    }
 };
 
 }  // namespace movalux

@@ -147,6 +147,7 @@ void Form1::buildMenus() {
     mnuFile->addSeparator();
     mnuEdFileOpen = menuItem(mnuFile, "mnuEdFileOpen", "編集ファイルを開く");
     mnuEdFileSaveAs = menuItem(mnuFile, "mnuEdFileSaveAs", "編集ファイルを保存");
+    mnuRecover = menuItem(mnuFile, "mnuRecover", "復元...");
     mnuFile->addSeparator();
     menuRec1 = subMenu(mnuFile, "menuRec1", "ムービーの書き出し");
     menuRec = menuItem(menuRec1, "menuRec", "映像+音");
@@ -526,6 +527,7 @@ void Form1::connectHandlers() {
     onExclusive(mnuOpen, [&e] { e.mnuOpen_Click(); });
     onExclusive(mnuEdFileOpen, [&e] { e.mnuEdFileOpen_Click(); });
     on(mnuEdFileSaveAs, [&e] { e.mnuEdFileSaveAs_Click(); });
+    onExclusive(mnuRecover, [&e] { e.mnuRecover_Click(); });
     onExclusive(menuFree, [&e] { e.MVFree(); });
     onClickExclusive(ComStop, [&e] { e.MVFree(); });
     onExclusive(menuRec, [&e] { e.menuRec_Click(); });
@@ -1039,6 +1041,25 @@ void Form1::refreshPreVewPict() {
 
 void Form1::openEditFile(const std::string& path) {
     forward([&] { editor_->readEditFile(path); });
+}
+
+void Form1::enableRecovery(const std::string& folder, AutosavePolicy policy) {
+    editor_->enableAutosave(folder, policy);
+    if (autosaveTimer_ != nullptr) return;
+    autosaveTimer_ = new QTimer(this);
+    autosaveTimer_->setObjectName("autosaveTimer");
+    autosaveTimer_->setInterval(1000);
+    connect(autosaveTimer_, &QTimer::timeout, this, [this] {
+        // Not inside a play or write loop, nor under a dialog: the project
+        // may be half way through a command there.
+        if (loopRunning() || QApplication::activeModalWidget() != nullptr) return;
+        forward([this] { editor_->AutosaveTick(); });
+    });
+    autosaveTimer_->start();
+}
+
+void Form1::offerRecovery() {
+    exclusive([this] { editor_->offerRecovery(); });
 }
 
 }  // namespace movalux::shell

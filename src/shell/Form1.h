@@ -25,6 +25,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class QTimer;
 
 namespace movalux::shell {
 
@@ -45,6 +46,11 @@ class Form1 : public QMainWindow {
     Editor& editor() { return *editor_; }
     // Opens an edit file (and its movie) as the menu would after its dialog.
     void openEditFile(const std::string& path);
+    // Autosave into the recovery folder: the editor writes the unsaved
+    // project when due, looked at every second by a timer.
+    void enableRecovery(const std::string& folder, AutosavePolicy policy = {});
+    // At start: offers what editors no longer running left unsaved.
+    void offerRecovery();
     QtHost& host() { return *host_; }
 
     // Redraws, called through the Host port.
@@ -77,8 +83,8 @@ class Form1 : public QMainWindow {
 
     // --- Controls ---------------------------------------------------------
     QMenu *mnuFile, *menuEdit, *mnuPly, *mnuEff, *mnu_Lay, *menuHelp, *menuRec1, *mnuToukasyoku;
-    QAction *mnuOpen, *mnuEdFileOpen, *mnuEdFileSaveAs, *menuRec, *menuRecM, *menuRecS, *menuFree,
-        *MnuPicSave, *MnuPPPSave, *MnuMakeMV, *MnuChangeMV, *mnuEnd;
+    QAction *mnuOpen, *mnuEdFileOpen, *mnuEdFileSaveAs, *mnuRecover, *menuRec, *menuRecM, *menuRecS,
+        *menuFree, *MnuPicSave, *MnuPPPSave, *MnuMakeMV, *MnuChangeMV, *mnuEnd;
     QAction *mnuEfUndo, *mnuEfRedo, *mnuStFrame, *mnuEndFrame, *mnuDelSel, *MenuJmpKF, *MenuJmpKR;
     QAction *mnuTimeY, *mnuFrameY, *mnuPlay, *menuZure;
     QAction *mnuHokan, *mnuFDin, *mnuFDout, *mnuEfDelete, *mnuAll, *mnuTouka, *mnuTokaNon;
@@ -159,6 +165,7 @@ class Form1 : public QMainWindow {
     QImage picSl2Bk_;  // PicSl2Bk, the frame strip's background
     std::vector<std::string> arguments_;
     int loopDepth_ = 0;
+    QTimer* autosaveTimer_ = nullptr;
     std::vector<std::function<void()>> deferred_;
     bool closePending_ = false;
     bool tooltipsOn_ = false;

@@ -3,18 +3,20 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCursor>
+#include <QEventLoop>
 #include <QFileDialog>
+#include <QIODevice>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <cstring>
-#include <QEventLoop>
-#include <QIODevice>
+#include <QListView>
 #include <QPalette>
 #include <QProgressBar>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #ifdef MOVALUX_HAVE_QT_MULTIMEDIA
 #include <QAudioDevice>
@@ -184,9 +186,9 @@ void QtHost::SetLabelColor(std::string_view name, int32_t bgr) {
         palette.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
     } else {
         const auto v = static_cast<uint32_t>(bgr);
-        palette.setColor(QPalette::Window, QColor(static_cast<int>(v & 0xFF),
-                                                  static_cast<int>((v >> 8) & 0xFF),
-                                                  static_cast<int>((v >> 16) & 0xFF)));
+        palette.setColor(QPalette::Window,
+                         QColor(static_cast<int>(v & 0xFF), static_cast<int>((v >> 8) & 0xFF),
+                                static_cast<int>((v >> 16) & 0xFF)));
     }
     label->setPalette(palette);
 }
@@ -198,6 +200,29 @@ int QtHost::MsgBox(std::string_view text, int style, std::string_view title) {
     const int answer = showClassicMessageBox(&form_, text, style, title);
     if (keep != pointer::kDefault) SetPointer(keep);
     return answer;
+}
+
+int QtHost::ChooseFromList(std::string_view title, std::string_view prompt,
+                           const std::vector<std::string>& items) {
+    QInputDialog dialog(&form_);
+    dialog.setObjectName("ChooseFromList");
+    dialog.setWindowTitle(qs(title));
+    dialog.setLabelText(qs(prompt));
+    dialog.setOption(QInputDialog::UseListViewForComboBoxItems, true);
+    dialog.setOkButtonText(QString::fromUtf8("OK"));
+    dialog.setCancelButtonText(QString::fromUtf8("キャンセル"));
+    QStringList list;
+    for (const std::string& item : items) list << qs(item);
+    dialog.setComboBoxItems(list);
+    dialog.setComboBoxEditable(false);
+    if (!list.isEmpty()) dialog.setTextValue(list.front());
+    if (dialog.exec() != QDialog::Accepted) return -1;
+    // Two items may read alike; the list's own row decides.
+    if (auto* view = dialog.findChild<QListView*>()) {
+        const QModelIndex current = view->currentIndex();
+        if (current.isValid()) return current.row();
+    }
+    return static_cast<int>(list.indexOf(dialog.textValue()));
 }
 
 FileDialogResult QtHost::FileDialog(const FileDialogRequest& request) {

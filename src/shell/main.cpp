@@ -1,10 +1,11 @@
 // The editor window's program: one Form1 on one Editor, started with the
 // command line's arguments (one movie name), or with "--edit EDITFILE" to
-// open an edit file and its movie.
+// open an edit file and its movie. Unsaved work is autosaved for recovery.
 
 #include <QApplication>
 #include <csignal>
 
+#include "editfile/RecoveryStore.h"
 #include "shell/ClassicDialogs.h"
 #include "shell/Form1.h"
 
@@ -25,8 +26,11 @@ int main(int argc, char** argv) {
         arguments.push_back(movalux::shell::utf8(args[i]));
     }
     movalux::shell::Form1 window;
+    window.enableRecovery(movalux::defaultRecoveryFolder());
     window.Form_Load(arguments);
     window.show();
+    // What an editor that ended without closing its project left behind.
+    window.offerRecovery();
     if (!editFile.empty()) window.openEditFile(editFile);
     return QApplication::exec();
 }

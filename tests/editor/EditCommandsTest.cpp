@@ -157,7 +157,7 @@ TEST_F(EditCommandsTest, DeletingASinglePickedKeyFrameEmptiesEveryField) {
     EXPECT_EQ(rec(5), EffRec{});
     EXPECT_EQ(editor.DelBuf, (EffRec{4, 1, 2, 3, 4, 30, "C:\\a.bmp"}));
     EXPECT_EQ(editor.HokanST, -1);
-    EXPECT_EQ(editor.EdSaved, kTrue);
+    EXPECT_EQ(editor.EdSaved, kFalse);  // a deletion is a change to save
     EXPECT_EQ(source.requests, requests + 1);
     EXPECT_EQ(host.calls["SetTLine"], 1);
     EXPECT_EQ(editor.undo.UndoHist[0].code, undocode::kEffects);

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "editfile/EditFileFormat.h"
+#include "media/MovieWriter.h"
 #include "support/EditorFixture.h"
 
 namespace movalux {
@@ -18,7 +19,7 @@ namespace fs = std::filesystem;
 // Answers the slot queries and records the slot loads, as the picture-2 and
 // movie modules do.
 class ResourceModule : public EffectModule {
-public:
+  public:
     std::map<int16_t, std::pair<int16_t, std::string>> slots;  // slot -> value, text
     struct Load {
         int16_t kouka, slot, value;
@@ -26,7 +27,7 @@ public:
     };
     std::vector<Load> loads;
 
-protected:
+  protected:
     int32_t handle(EffArgs& args) override {
         if (args.DoNom == cmd::kResQuery) {
             auto it = slots.find(args.Button);
@@ -35,13 +36,14 @@ protected:
             args.ResName = it->second.second;
             return 0;
         }
-        if (args.DoNom == cmd::kResLoad) loads.push_back({args.KoukaNom, args.Button, args.Shift, args.ResName});
+        if (args.DoNom == cmd::kResLoad)
+            loads.push_back({args.KoukaNom, args.Button, args.Shift, args.ResName});
         return 0;
     }
 };
 
 class EditFileTest : public test::EditorTest {
-protected:
+  protected:
     void SetUp() override {
         dir = fs::temp_directory_path() / ("movalux-edit-" + std::to_string(::getpid()));
         fs::create_directories(dir);
@@ -59,7 +61,9 @@ protected:
         std::ifstream in(p, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
-    static void spit(const std::string& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
+    static void spit(const std::string& p, const std::string& text) {
+        std::ofstream(p, std::ios::binary) << text;
+    }
     void read(const std::string& p) { editor.readEditFile(p, Editor::ReadOptions{false}); }
 
     fs::path dir;
@@ -68,7 +72,8 @@ protected:
 
 TEST_F(EditFileTest, EmptyProjectIsExactlyFourLines) {
     ASSERT_EQ(editor.saveEditFileTo(path("e.txt")), 0);
-    EXPECT_EQ(slurp(path("e.txt")), "\"MovaluxMovieFile96320\"\r\n\"" + movie + "\"\r\n5,90,0,99\r\n60\r\n");
+    EXPECT_EQ(slurp(path("e.txt")),
+              "\"MovaluxMovieFile96320\"\r\n\"" + movie + "\"\r\n5,90,0,99\r\n60\r\n");
 }
 
 TEST_F(EditFileTest, RecordsAreWrittenByFrameThenLayerWithLayerCodes) {
@@ -93,7 +98,12 @@ TEST_F(EditFileTest, SaveReadSaveGivesIdenticalFiles) {
         for (int f = 0; f < 12; ++f, kind = static_cast<int16_t>(kind % 11 + 1)) {
             const int16_t k = kind == 11 && f % 2 ? 20 : kind;
             editor.EffArr.at(layer, f * 7 + layer) =
-                EffRec{k, -f * 1.37f, f / 3.0f, 1e-3f * (f + 1), -123456.7f + f, static_cast<int16_t>(f - 3),
+                EffRec{k,
+                       -f * 1.37f,
+                       f / 3.0f,
+                       1e-3f * (f + 1),
+                       -123456.7f + f,
+                       static_cast<int16_t>(f - 3),
                        f % 3 ? "0" : "テキスト" + std::to_string(f)};
         }
     editor.MvFName = (dir / "映像 フォルダ" / "素材.avi").string();
@@ -244,7 +254,9 @@ TEST_F(EditFileTest, AMissingResourceIsSearchedWithThePictureFilterAndStillLoade
 
 TEST_F(EditFileTest, AMissingMovieIsSearchedForOrReadingStops) {
     const std::string file = path("mv.txt");
-    spit(file, "\"MovaluxMovieFile96320\"\r\n\"C:\\old\\take.avi\"\r\n1,2,0,10\r\n60\r\n3,6,1,1,1,1,8,\"0\"\r\n");
+    spit(file,
+         "\"MovaluxMovieFile96320\"\r\n\"C:\\old\\take.avi\"\r\n1,2,0,10\r\n60\r\n3,6,1,1,1,1,8,"
+         "\"0\"\r\n");
     // Yes, then a chosen file.
     host.queueAnswer(msgbox::kAnswerYes);
     host.queueDialogPath(movie);
@@ -264,7 +276,57 @@ TEST_F(EditFileTest, AMissingMovieIsSearchedForOrReadingStops) {
     EXPECT_EQ(host.messages[1].text, "エラーが発生しました(File)");
     EXPECT_EQ(editor.STFlame, 9);
     EXPECT_EQ(editor.EffArr.frameCount(), 52);
-    EXPECT_EQ(editor.EdFName, file);  // only the names changed
+}
+
+TEST_F(EditFileTest, CancellingTheMissingMovieSearchChangesNothing) {
+    const std::string file = path("mv.txt");
+    spit(file,
+         "\"MovaluxMovieFile96320\"\r\n\"C:\\old\\take.avi\"\r\n1,2,0,10\r\n60\r\n3,6,1,1,1,1,8,"
+         "\"0\"\r\n");
+    editor.EdFName = path("mine.txt");
+    editor.RecFName = path("mine-1.avi");
+    editor.EffArr.at(0, 3) = EffRec{9, 1, 1, 1, 1, 8, "1"};
+    editor.EdSaved = kFalse;
+    host.queueAnswer(msgbox::kAnswerYes);  // search, then cancel the dialog
+    EXPECT_EQ(editor.readEditFile(file, Editor::ReadOptions{false}), Editor::ReadOutcome::Stopped);
+    EXPECT_EQ(editor.MvFName, movie);
+    EXPECT_EQ(editor.EdFName, path("mine.txt"));
+    EXPECT_EQ(editor.RecFName, path("mine-1.avi"));
+    EXPECT_EQ(editor.STFlame, 5);
+    EXPECT_EQ(editor.EffArr.at(0, 3), (EffRec{9, 1, 1, 1, 1, 8, "1"}));
+    EXPECT_EQ(editor.EdSaved, kFalse);
+    // A later save still goes where the project's own names say.
+    host.queueDialogPath(path("mine.txt"));
+    ASSERT_EQ(editor.EDFileSave(), 0);
+    EXPECT_EQ(host.dialogs.back().fileName, path("mine.txt"));
+    EXPECT_NE(slurp(path("mine.txt")).find(movie), std::string::npos);
+}
+
+TEST_F(EditFileTest, ARowCountOutsideOneToAThousandIsADamagedLine) {
+    for (const char* rows : {"0", "-3", "1001", "2000000000"}) {
+        host.messages.clear();
+        editor.TLRows = 60;
+        spit(path("rows.txt"), "\"MovaluxMovieFile96320\"\r\n\"" + movie + "\"\r\n0,10,0,10\r\n" +
+                                   rows + "\r\n2,6,1,1,1,1,8,\"0\"\r\n");
+        EXPECT_EQ(editor.readEditFile(path("rows.txt"), Editor::ReadOptions{false}),
+                  Editor::ReadOutcome::Damaged)
+            << rows;
+        ASSERT_EQ(host.messages.size(), 1u) << rows;
+        EXPECT_EQ(host.messages[0].text,
+                  "編集ファイルが壊れています。4行目から先は読み込まれませんでした")
+            << rows;
+        EXPECT_EQ(editor.TLRows, 60) << rows;
+    }
+    for (const char* rows : {"1", "1000"}) {
+        host.messages.clear();
+        spit(path("rows.txt"), "\"MovaluxMovieFile96320\"\r\n\"" + movie + "\"\r\n0,10,0,10\r\n" +
+                                   rows + "\r\n2,6,1,1,1,1,8,\"0\"\r\n");
+        EXPECT_EQ(editor.readEditFile(path("rows.txt"), Editor::ReadOptions{false}),
+                  Editor::ReadOutcome::Read);
+        EXPECT_TRUE(host.messages.empty()) << rows;
+        EXPECT_EQ(editor.TLRows, std::stoi(rows));
+        EXPECT_EQ(editor.EffArr.at(0, 2).Kind, 6);
+    }
 }
 
 TEST_F(EditFileTest, WrongMagicChangesOnlyTheNamesAndTheStatus) {
@@ -282,11 +344,12 @@ TEST_F(EditFileTest, WrongMagicChangesOnlyTheNamesAndTheStatus) {
 }
 
 TEST_F(EditFileTest, DamagedRecordsStopReadingWithAWarningNamingTheLine) {
-    const std::string head = "\"MovaluxMovieFile96320\"\r\n\"" + movie + "\"\r\n0,10,0,10\r\n60\r\n";
+    const std::string head =
+        "\"MovaluxMovieFile96320\"\r\n\"" + movie + "\"\r\n0,10,0,10\r\n60\r\n";
     const char* bad[] = {
-        "5,6,1,1,1,1,8,\"0\"\r\n12,6,1,1,1,1,8,\"0\"\r\n",  // frame past the timeline
+        "5,6,1,1,1,1,8,\"0\"\r\n12,6,1,1,1,1,8,\"0\"\r\n",    // frame past the timeline
         "5,6,1,1,1,1,8,\"0\"\r\n2,1106,1,1,1,1,8,\"0\"\r\n",  // layer 11
-        "5,6,1,1,1,1,8,\"0\"\r\n2,6,abc,1,1,1,8,\"0\"\r\n",  // unreadable item
+        "5,6,1,1,1,1,8,\"0\"\r\n2,6,abc,1,1,1,8,\"0\"\r\n",   // unreadable item
         "5,6,1,1,1,1,8,\"0\"\r\n2,6,1,1,1\r\n",               // line cut short
         "5,6,1,1,1,1,8,\"0\"\r\n-1,6,1,1,1,1,8,\"0\"\r\n",    // negative frame
     };
@@ -303,7 +366,8 @@ TEST_F(EditFileTest, DamagedRecordsStopReadingWithAWarningNamingTheLine) {
 }
 
 TEST_F(EditFileTest, AnAbsurdFrameRangeIsDamageNotAnAllocation) {
-    spit(path("big.txt"), "\"MovaluxMovieFile96320\"\r\n\"" + movie + "\"\r\n0,10,0,2000000000\r\n60\r\n");
+    spit(path("big.txt"),
+         "\"MovaluxMovieFile96320\"\r\n\"" + movie + "\"\r\n0,10,0,2000000000\r\n60\r\n");
     read(path("big.txt"));
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_NE(host.messages[0].text.find("3行目"), std::string::npos);
@@ -311,7 +375,9 @@ TEST_F(EditFileTest, AnAbsurdFrameRangeIsDamageNotAnAllocation) {
 
 TEST_F(EditFileTest, ReadsCp932FilesAndForwardSlashOrBackslashPaths) {
     // "マスク" as a text and a CP932 movie name, with LF line ends.
-    spit(path("sj.txt"), "\"MovaluxMovieFile96320\"\n\"C:\\\x83\x7D.avi\"\n0,10,0,10\n60\n2,6,1,1,1,1,8,\"\x83\x7D\x83\x58\x83\x4E\"\n");
+    spit(path("sj.txt"),
+         "\"MovaluxMovieFile96320\"\n\"C:\\\x83\x7D.avi\"\n0,10,0,10\n60\n2,6,1,1,1,1,8,"
+         "\"\x83\x7D\x83\x58\x83\x4E\"\n");
     host.queueAnswer(msgbox::kAnswerNo);
     read(path("sj.txt"));
     EXPECT_EQ(editor.MvFName, "C:\\マ.avi");
@@ -330,6 +396,18 @@ TEST_F(EditFileTest, OpeningAnotherFileOffersToSaveUnsavedWorkFirst) {
     EXPECT_TRUE(host.dialogs.empty());  // cancelled before the open dialog
     EXPECT_EQ(editor.EffArr.at(0, 3).Kind, 6);
 
+    // The other file's movie must open for the file to replace the work.
+    {
+        MovieWriterOptions o;
+        o.width = 32;
+        o.height = 24;
+        o.videoCodec = "mpeg4";
+        auto writer = MovieWriter::create(movie, o);
+        ASSERT_TRUE(writer) << writer.error();
+        Surface s(32, 24);
+        for (int n = 0; n < 100; ++n) ASSERT_TRUE((*writer)->writeFrame(s));
+        ASSERT_TRUE((*writer)->finish());
+    }
     host.queueAnswer(msgbox::kAnswerNo);
     host.queueDialogPath(path("other.txt"));
     editor.mnuEdFileOpen_Click();

@@ -103,7 +103,7 @@ TEST_F(LayerCommandsTest, MovingLayerZeroRightTwiceCarriesItsRecordsAndFlag) {
     EXPECT_EQ(editor.undo.UndoArmed, 0);
     EXPECT_EQ(host.calls["DspSelLayer"], 2);
     EXPECT_EQ(host.calls["DspLayEnable"], 2);
-    EXPECT_EQ(editor.EdSaved, kTrue);
+    EXPECT_EQ(editor.EdSaved, kFalse);  // the records a save writes moved
 }
 
 TEST_F(LayerCommandsTest, MovingLeftSwapsWithTheLayerBelow) {
@@ -144,10 +144,10 @@ TEST_F(LayerCommandsTest, ErasingMovesTheLayersAboveDown) {
     EXPECT_EQ(editor.LayEnable, (Flags{kTrue, kFalse, kTrue, kFalse, kFalse}));
     EXPECT_EQ(editor.SelLay, 1);
     EXPECT_EQ(editor.undo.UndoHist[0],
-              (UndoEntry{undocode::kErase, 1, editor.undo.UndoHist[0].slot, kTrue}));
+              (UndoEntry{undocode::kErase, 1, editor.undo.UndoHist[0].slot, kTrue, 1}));
     EXPECT_EQ(host.calls["DspSelLayer"], 1);
     EXPECT_EQ(host.calls["DspLayEnable"], 1);
-    EXPECT_EQ(editor.EdSaved, kTrue);
+    EXPECT_EQ(editor.EdSaved, kFalse);
 }
 
 TEST_F(LayerCommandsTest, ErasingLayerThreeWithAnEmptyLayerFourLeavesItEmptyWithFourFlag) {

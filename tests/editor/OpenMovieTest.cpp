@@ -199,12 +199,14 @@ TEST_F(OpenMovieTest, FilesThatCannotBeReadLeaveTheOpenMovieAsItWas) {
 
     for (const std::string& bad : {wav, cut, text}) {
         host.messages.clear();
+        host.queueAnswer(msgbox::kAnswerNo);  // the unsaved work may go
         host.queueDialogPath(bad);
         editor.mnuOpen_Click();
-        ASSERT_EQ(host.messages.size(), 1u) << bad;
-        EXPECT_EQ(host.messages[0].text, kCannotRead);
-        EXPECT_EQ(host.messages[0].style, 272);
-        EXPECT_EQ(host.messages[0].title, "警告");
+        ASSERT_EQ(host.messages.size(), 2u) << bad;
+        EXPECT_EQ(host.messages[0].text, "現在の編集ファイルは保存していません。保存しますか？");
+        EXPECT_EQ(host.messages[1].text, kCannotRead);
+        EXPECT_EQ(host.messages[1].style, 272);
+        EXPECT_EQ(host.messages[1].title, "警告");
         EXPECT_EQ(host.labels["Label21"], "ファイルは読み込まれません");
         // Everything of the open movie is still there.
         EXPECT_EQ(editor.MvOpen, kTrue);
@@ -240,6 +242,33 @@ TEST_F(OpenMovieTest, OpeningAnotherMovieReleasesTheFirstAndStartsAFreshProject)
     ASSERT_EQ(host.dialogs.size(), 1u);
     EXPECT_EQ(host.dialogs[0].title, "開く");
     EXPECT_FALSE(host.dialogs[0].cancelError);
+}
+
+TEST_F(OpenMovieTest, OpeningOrDroppingAMovieOverUnsavedWorkAsksFirst) {
+    const std::string first = makeMovie("first.avi", 30);
+    const std::string second = makeMovie("second.avi", 12);
+    open(first);
+    editor.EffArr.at(1, 5) = EffRec{6, 1, 2, 3, 4, 5, "0"};
+    editor.EdSaved = kFalse;
+
+    // Cancel: no dialog, nothing changes.
+    host.queueAnswer(msgbox::kAnswerCancel);
+    editor.mnuOpen_Click();
+    EXPECT_TRUE(host.dialogs.empty());
+    host.queueAnswer(msgbox::kAnswerCancel);
+    editor.PictMain_OLEDragDrop({second});
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[1].text, "現在の編集ファイルは保存していません。保存しますか？");
+    EXPECT_EQ(host.messages[1].style, 307);
+    EXPECT_EQ(editor.MvFName, first);
+    EXPECT_EQ(editor.EffArr.at(1, 5).Kind, 6);
+
+    // No: the dropped movie replaces the work.
+    host.queueAnswer(msgbox::kAnswerNo);
+    editor.PictMain_OLEDragDrop({second});
+    EXPECT_EQ(editor.MvFName, second);
+    EXPECT_EQ(editor.EffArr.at(1, 5).Kind, 0);
+    EXPECT_EQ(editor.EdSaved, kTrue);
 }
 
 TEST_F(OpenMovieTest, OpenDialogWithoutAnAnswerChangesNothing) {
@@ -313,6 +342,66 @@ TEST_F(OpenMovieTest, ReleasingAsksAboutUnsavedWorkThenResetsTheProject) {
     for (const char* label : {"Label16", "Label18", "Label20", "Label22"})
         EXPECT_EQ(host.labels[label], "") << label;
     EXPECT_EQ(editor.DspFrame2(), -1);
+}
+
+// Everything a failed read must leave as it was.
+struct ProjectView {
+    std::string movie, edit, record;
+    int32_t st, en, mvSt, mvEnd, rows, frames;
+    int16_t saved;
+    EffRec a, b;
+    bool operator==(const ProjectView&) const = default;
+};
+
+TEST_F(OpenMovieTest, AnEditFileWhoseMovieDoesNotOpenIsNotReadAndTheProjectStays) {
+    const std::string good = makeMovie("good.avi", 30);
+    open(good);
+    editor.EffArr.at(0, 7) = EffRec{6, 1, 2, 30, 20, 8, "0"};
+    editor.STFlame = 3;
+    editor.ENDFlame = 20;
+    editor.EdSaved = kFalse;
+    editor.EdFName = (dir / "mine.txt").string();
+    editor.RecFName = (dir / "mine-1.avi").string();
+    auto view = [&] {
+        return ProjectView{editor.MvFName,    editor.EdFName,         editor.RecFName,
+                           editor.STFlame,    editor.ENDFlame,        editor.MvSTFlame,
+                           editor.MvENDFlame, editor.TLRows,          editor.EffArr.frameCount(),
+                           editor.EdSaved,    editor.EffArr.at(0, 7), editor.EffArr.at(1, 2)};
+    };
+    const ProjectView before = view();
+
+    // The file names a movie that exists but is not one.
+    const std::string broken = (dir / "broken.avi").string();
+    std::ofstream(broken) << "not a movie\n";
+    const std::string file = (dir / "other.txt").string();
+    std::ofstream(file, std::ios::binary)
+        << "\"MovaluxMovieFile96320\"\r\n\"" << broken << "\"\r\n0,5,0,5\r\n30\r\n"
+        << "2,106,1,1,4,4,8,\"0\"\r\n";
+    host.messages.clear();
+    EXPECT_EQ(editor.readEditFile(file), Editor::ReadOutcome::MovieNotOpened);
+    EXPECT_EQ(view(), before);
+    EXPECT_EQ(editor.EffArr.at(1, 2), EffRec{});
+    // The user learns which movie could not be opened.
+    ASSERT_FALSE(host.messages.empty());
+    EXPECT_NE(host.messages.back().text.find(broken), std::string::npos)
+        << host.messages.back().text;
+    EXPECT_EQ(host.labels["Label21"], "good.avi");
+    // The open movie still shows its own frames.
+    editor.CurFlame = 21;
+    ASSERT_EQ(editor.DspFrame2(), 21);
+    EXPECT_EQ(shownNumber(), 21);
+
+    // A missing movie whose search is refused is no different.
+    const std::string gone = (dir / "gone.txt").string();
+    std::ofstream(gone, std::ios::binary)
+        << "\"MovaluxMovieFile96320\"\r\n\"" << (dir / "nowhere.avi").string()
+        << "\"\r\n0,5,0,5\r\n30\r\n2,106,1,1,4,4,8,\"0\"\r\n";
+    host.messages.clear();
+    host.queueAnswer(msgbox::kAnswerNo);
+    EXPECT_EQ(editor.readEditFile(gone), Editor::ReadOutcome::MovieNotOpened);
+    EXPECT_EQ(view(), before);
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_NE(host.messages[1].text.find("nowhere.avi"), std::string::npos);
 }
 
 TEST_F(OpenMovieTest, GetPic2ReadsTheFrameAsPaddedBottomUpRows) {

@@ -89,46 +89,53 @@ TEST_F(UndoTest, TwoDrawingsUndoneReturnToTheStateBeforeTheFirst) {
     EXPECT_EQ(layer(0), second);
 }
 
-TEST_F(UndoTest, UndoAndRedoRedrawTheFrameAndTimelineButLeaveTheSavedStateAlone) {
+TEST_F(UndoTest, UndoAndRedoRedrawTheFrameAndTimelineAndMarkTheProjectUnsaved) {
     draw(3, 10);
     editor.EdSaved = kTrue;
     host.calls.clear();
     const int requests = source.requests;
     editor.GoUndo();
+    EXPECT_EQ(editor.EdSaved, kFalse);
+    editor.EdSaved = kTrue;
     editor.GoRedo();
-    EXPECT_EQ(editor.EdSaved, kTrue);
+    EXPECT_EQ(editor.EdSaved, kFalse);
     EXPECT_EQ(source.requests, requests + 2);
     EXPECT_EQ(host.calls["SetTLine"], 2);
 }
 
 TEST_F(UndoTest, EveryStepOfAFullHistoryRestoresExactlyTheStateItRecorded) {
     // Many more drawings than entries, so that slots have been reused many
-    // times; undo goes back nine steps, each to its own state.
+    // times; undo goes back ten steps, each to its own state.
     std::vector<Layer> states{layer(0)};
     for (int n = 1; n <= 25; ++n) {
         draw(n % 7, static_cast<float>(100 + n));
         states.push_back(layer(0));
     }
-    for (int k = 1; k <= 9; ++k) {
+    for (int k = 1; k <= 10; ++k) {
         editor.GoUndo();
         ASSERT_EQ(layer(0), states[static_cast<size_t>(25 - k)]) << "after undo " << k;
     }
-    // The history is ten entries deep: one of them is the state redo returns to.
+    // The history is ten steps deep.
     editor.GoUndo();
-    EXPECT_EQ(layer(0), states[16]);
-    EXPECT_EQ(editor.undo.UndoPos, 9);
-    for (int k = 8; k >= 0; --k) {
+    EXPECT_EQ(layer(0), states[15]);
+    EXPECT_EQ(editor.undo.UndoPos, 10);
+    for (int k = 9; k >= 0; --k) {
         editor.GoRedo();
         ASSERT_EQ(layer(0), states[static_cast<size_t>(25 - k)]) << "redo to " << k << " undone";
     }
 }
 
-TEST_F(UndoTest, UndoBeyondTheHistoryAdvancesOverEmptyEntriesAndStopsAtNine) {
+TEST_F(UndoTest, UndoBeyondTheHistoryDoesNothingSoOneRedoComesBack) {
     draw(3, 10);
+    const Layer drawn = layer(0);
     const Layer before = Layer(static_cast<size_t>(editor.EffArr.frameCount()));
+    host.calls.clear();
     for (int k = 0; k < 12; ++k) editor.GoUndo();
-    EXPECT_EQ(editor.undo.UndoPos, 9);
+    EXPECT_EQ(editor.undo.UndoPos, 1);
     EXPECT_EQ(layer(0), before);
+    EXPECT_EQ(host.calls["SetTLine"], 1);
+    editor.GoRedo();
+    EXPECT_EQ(layer(0), drawn);
 }
 
 TEST_F(UndoTest, UndoAtStartChangesNothing) {
@@ -136,7 +143,8 @@ TEST_F(UndoTest, UndoAtStartChangesNothing) {
     const Layer now = layer(0);
     editor.GoUndo();
     EXPECT_EQ(layer(0), now);
-    EXPECT_EQ(editor.undo.UndoPos, 1);
+    EXPECT_EQ(editor.undo.UndoPos, 0);
+    EXPECT_EQ(editor.EdSaved, kTrue);
     editor.GoRedo();
     EXPECT_EQ(layer(0), now);
 }
@@ -289,8 +297,9 @@ TEST_F(UndoTest, MovesCarryRecordsAndFlagsAndAreUndoneWithoutNewSteps) {
     EXPECT_EQ(editor.LayEnable[0], kFalse);
     EXPECT_EQ(editor.LayEnable[2], kTrue);
     EXPECT_EQ(editor.undo.UndoPos, 2);
+    EXPECT_EQ(editor.undo.UndoHist[0].code, undocode::kMoveRight);
     EXPECT_EQ(editor.undo.UndoHist[1].code, undocode::kMoveRight);
-    EXPECT_EQ(editor.undo.UndoHist[2].code, undocode::kMoveRight);
+    EXPECT_EQ(editor.undo.UndoHist[2].code, undocode::kEffects);
 
     // Further back lies the drawing, not a move repeated.
     editor.GoUndo();

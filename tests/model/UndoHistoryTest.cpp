@@ -27,8 +27,7 @@ class UndoHistoryTest : public ::testing::Test {
 TEST_F(UndoHistoryTest, EveryLiveEntryKeepsItsOwnSlotThroughManyRoundsOfSnapshots) {
     for (int n = 0; n < 57; ++n) {
         mark(n);
-        history.UndoArmed = 0;
-        const int16_t slot = history.record(false, undocode::kEffects, 0, 0, timeline, copies);
+        const int16_t slot = history.record(undocode::kEffects, 0, 0, timeline, copies);
         ASSERT_GE(slot, 0);
         ASSERT_LT(slot, UndoHistory::kSlots);
         std::set<int16_t> held;
@@ -48,8 +47,8 @@ TEST_F(UndoHistoryTest, EveryLiveEntryKeepsItsOwnSlotThroughManyRoundsOfSnapshot
 TEST_F(UndoHistoryTest, CopiesTheWholeLayerTextsIncludedAndRecordsTheEntry) {
     timeline.at(3, 0) = EffRec{4, 1, 2, 3, 4, 30, "C:\\pictures\\a long picture file name.bmp"};
     timeline.at(3, 4) = EffRec{6, 5, 6, 7, 8, 8, "0"};
-    const int16_t slot = history.record(false, undocode::kErase, 3, -1, timeline, copies);
-    EXPECT_EQ(history.UndoHist[0], (UndoEntry{undocode::kErase, 3, slot, -1}));
+    const int16_t slot = history.record(undocode::kErase, 3, -1, timeline, copies);
+    EXPECT_EQ(history.UndoHist[0], (UndoEntry{undocode::kErase, 3, slot, -1, 3}));
     for (int32_t f = 0; f < timeline.frameCount(); ++f)
         EXPECT_EQ(copies.at(slot, f), timeline.at(3, f));
     EXPECT_EQ(history.UndoArmed, -1);
@@ -57,67 +56,87 @@ TEST_F(UndoHistoryTest, CopiesTheWholeLayerTextsIncludedAndRecordsTheEntry) {
 }
 
 TEST_F(UndoHistoryTest, ExtraIsKeptOnlyForErasedLayers) {
-    (void)history.record(false, undocode::kEffects, 1, -1, timeline, copies);
+    (void)history.record(undocode::kEffects, 1, -1, timeline, copies);
     EXPECT_EQ(history.UndoHist[0].extra, 0);
 }
 
-TEST_F(UndoHistoryTest, AnEditAfterUndosDropsTheRedoStepsAndTheStateTheyLedBackTo) {
-    for (int n = 1; n <= 4; ++n) {
-        history.UndoArmed = 0;
-        (void)history.record(false, int16_t(n == 4 ? undocode::kSelect : undocode::kEffects), 0, 0,
-                             timeline, copies);
+TEST_F(UndoHistoryTest, SelectionsAndMovesNeedNoCopy) {
+    for (int16_t code : {undocode::kSelect, undocode::kMoveRight, undocode::kMoveLeft}) {
+        EXPECT_EQ(history.record(code, 1, 0, timeline, copies), -1);
+        EXPECT_EQ(history.UndoHist[0].code, code);
+        EXPECT_EQ(history.UndoHist[0].slot, -1);
     }
+    // Ten entries without copies leave every slot free for the next one.
+    for (int n = 0; n < 10; ++n) (void)history.record(undocode::kSelect, 0, 0, timeline, copies);
+    EXPECT_GE(history.record(undocode::kEffects, 0, 0, timeline, copies), 0);
+}
+
+TEST_F(UndoHistoryTest, UndoAndRedoWalkTheEntriesNewestFirst) {
+    EXPECT_EQ(history.nextUndo(), nullptr);
+    EXPECT_EQ(history.nextRedo(), nullptr);
+    (void)history.record(undocode::kEffects, 0, 0, timeline, copies);
+    (void)history.record(undocode::kSelect, 0, 0, timeline, copies);
+    ASSERT_EQ(history.nextUndo(), &history.UndoHist[0]);
+    history.undone();
+    ASSERT_EQ(history.nextUndo(), &history.UndoHist[1]);
+    ASSERT_EQ(history.nextRedo(), &history.UndoHist[0]);
+    history.undone();
+    EXPECT_EQ(history.nextUndo(), nullptr);  // nothing older
+    ASSERT_EQ(history.nextRedo(), &history.UndoHist[1]);
+    history.redone();
+    ASSERT_EQ(history.nextRedo(), &history.UndoHist[0]);
+}
+
+TEST_F(UndoHistoryTest, ANewStepDropsTheStepsThatCouldBeRedone) {
+    for (int n = 1; n <= 4; ++n)
+        (void)history.record(int16_t(n == 4 ? undocode::kSelect : undocode::kEffects), 0, 0,
+                             timeline, copies);
     const UndoEntry oldest = history.UndoHist[3];
     const UndoEntry older = history.UndoHist[2];
-    // Two undos: entries 0 and 1 are redo states, entry 2 the state now.
-    history.UndoPos = 2;
-    history.UndoArmed = 0;
-    (void)history.record(false, undocode::kMoveRight, 1, 0, timeline, copies);
+    history.undone();
+    history.undone();  // entries 0 and 1 could be redone
+    (void)history.record(undocode::kMoveRight, 1, 0, timeline, copies);
     EXPECT_EQ(history.UndoPos, 0);
     EXPECT_EQ(history.UndoHist[0].code, undocode::kMoveRight);
-    EXPECT_EQ(history.UndoHist[1], oldest);
-    EXPECT_NE(history.UndoHist[1], older);
-    EXPECT_EQ(history.UndoHist[2].code, undocode::kNone);
+    EXPECT_EQ(history.UndoHist[1], older);
+    EXPECT_EQ(history.UndoHist[2], oldest);
+    EXPECT_EQ(history.UndoHist[3].code, undocode::kNone);
 }
 
-TEST_F(UndoHistoryTest, ARedoPointAfterUndosTakesNoSecondCopy) {
-    (void)history.record(false, undocode::kEffects, 0, 0, timeline, copies);
-    history.UndoArmed = 0;
-    (void)history.record(true, undocode::kEffects, 0, 0, timeline, copies);
-    history.UndoPos = 1;
-    const auto before = history.UndoHist;
-    history.UndoArmed = 0;
-    EXPECT_EQ(history.record(true, undocode::kEffects, 0, 0, timeline, copies), -1);
-    EXPECT_EQ(history.UndoHist, before);
-    EXPECT_EQ(history.UndoArmed, -1);
-}
-
-TEST_F(UndoHistoryTest, DiscardRedoAndFinishRedoDropTheNewestEntriesAndDisarm) {
-    for (int n = 0; n < 3; ++n) {
-        history.UndoArmed = 0;
-        (void)history.record(false, undocode::kEffects, 0, 0, timeline, copies);
-    }
-    const UndoEntry second = history.UndoHist[1];
-    history.finishRedo();
-    EXPECT_EQ(history.UndoHist[0], second);
+TEST_F(UndoHistoryTest, OnlyAStillArmedSelectionStepIsAbsorbed) {
+    (void)history.record(undocode::kEffects, 0, 0, timeline, copies);
+    const UndoEntry edit = history.UndoHist[0];
+    (void)history.record(undocode::kSelect, 0, 0, timeline, copies);
+    EXPECT_TRUE(history.absorbPendingSelect());
+    EXPECT_EQ(history.UndoHist[0], edit);
     EXPECT_EQ(history.UndoArmed, 0);
+    // A selection whose command finished (the layer strip) stays a step.
+    (void)history.record(undocode::kSelect, 0, 0, timeline, copies);
+    history.UndoArmed = 0;
+    EXPECT_FALSE(history.absorbPendingSelect());
+    EXPECT_EQ(history.UndoHist[0].code, undocode::kSelect);
+    // So does any other step left armed.
+    (void)history.record(undocode::kEffects, 0, 0, timeline, copies);
+    EXPECT_FALSE(history.absorbPendingSelect());
+    EXPECT_EQ(history.UndoHist[0].code, undocode::kEffects);
+}
 
+TEST_F(UndoHistoryTest, DiscardRedoDropsOnlyTheUndoneSteps) {
+    for (int n = 0; n < 3; ++n) (void)history.record(undocode::kEffects, 0, 0, timeline, copies);
+    const UndoEntry second = history.UndoHist[1];
     history.discardRedo();  // nothing undone: nothing to discard
-    EXPECT_EQ(history.UndoHist[0], second);
+    EXPECT_EQ(history.UndoHist[1], second);
 
-    history.UndoPos = 1;
+    history.undone();
     history.UndoArmed = -1;
     history.discardRedo();
-    EXPECT_EQ(history.UndoHist[0], UndoEntry{});
+    EXPECT_EQ(history.UndoHist[0], second);
     EXPECT_EQ(history.UndoPos, 0);
     EXPECT_EQ(history.UndoArmed, 0);
 }
 
 TEST_F(UndoHistoryTest, ClearEmptiesEveryEntryButKeepsTheNextSlot) {
-    for (int n = 0; n < 3; ++n) {
-        history.UndoArmed = 0;
-        (void)history.record(false, undocode::kEffects, 0, 0, timeline, copies);
-    }
+    for (int n = 0; n < 3; ++n) (void)history.record(undocode::kEffects, 0, 0, timeline, copies);
     history.UndoPos = 1;
     const int16_t slot = history.UndoSlot;
     history.clear();
@@ -125,6 +144,17 @@ TEST_F(UndoHistoryTest, ClearEmptiesEveryEntryButKeepsTheNextSlot) {
     EXPECT_EQ(history.UndoPos, 0);
     EXPECT_EQ(history.UndoArmed, 0);
     EXPECT_EQ(history.UndoSlot, slot);
+}
+
+TEST_F(UndoHistoryTest, ExchangeSwapsASlotWithALayer) {
+    copies.at(7, 1) = EffRec{9, 1, 1, 1, 1, 8, "0"};
+    timeline.at(2, 3) = EffRec{6, 2, 2, 2, 2, 8, "0"};
+    UndoHistory::exchange(copies, 7, timeline, 2);
+    EXPECT_EQ(timeline.at(2, 1), (EffRec{9, 1, 1, 1, 1, 8, "0"}));
+    EXPECT_EQ(timeline.at(2, 3), EffRec{});
+    EXPECT_EQ(copies.at(7, 3), (EffRec{6, 2, 2, 2, 2, 8, "0"}));
+    UndoHistory::exchange(copies, -1, timeline, 2);  // no copy: nothing happens
+    EXPECT_EQ(timeline.at(2, 1).Kind, 9);
 }
 
 TEST_F(UndoHistoryTest, RestoreCopiesASlotOverALayer) {

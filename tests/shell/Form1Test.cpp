@@ -123,7 +123,7 @@ TEST_F(Form1Test, StartsWithMenusInOrderAndMovieControlsDisabled) {
               (std::vector<std::string>{"ファイル", "編集", "再生", "効果", "レイヤー", "ヘルプ"}));
     EXPECT_EQ(menuLayout(form.mnuFile),
               (std::vector<std::string>{
-                  "ムービーを開く", "-", "編集ファイルを開く", "編集ファイルを保存", "-",
+                  "ムービーを開く", "-", "編集ファイルを開く", "編集ファイルを保存", "復元...", "-",
                   "ムービーの書き出し>", "ムービーの解放", "-", "画像の保存(１コマ)",
                   "画像の保存(連続)", "-", "画像から動画作成", "ムービー変換", "-", "終了"}));
     EXPECT_EQ(menuLayout(form.menuRec1),
@@ -337,7 +337,9 @@ TEST_F(Form1Test, EditFileIsSavedAndReopenedThroughTheDialogs) {
 
     QTest::mouseClick(form.LayErase, Qt::LeftButton);
     ASSERT_EQ(editor().EffArr.at(0, 0).Kind, 0);
+    EXPECT_EQ(editor().EdSaved, kFalse);  // erasing a layer is a change
 
+    modal.clickButton(u("いいえ"));  // let the erase go
     modal.choosePath(QString::fromStdString(editPath));
     form.mnuEdFileOpen->trigger();
     EXPECT_EQ(modal.dialogTitles.back(), "開く");

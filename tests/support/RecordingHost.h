@@ -27,7 +27,7 @@ struct ShownMessage {
 };
 
 class RecordingHost : public Host {
-public:
+  public:
     // Answers for the next message boxes, in order; without one a box
     // answers OK (1) for OK styles and No (7) for questions.
     void queueAnswer(int answer) { answers_.push_back(answer); }
@@ -69,9 +69,9 @@ public:
         // output waits for the decoder, so tests do not depend on its pace.
         std::vector<int16_t> drop(4096);
         while (feed_->secondsRead() < wanted && !feed_->drained()) {
-            const size_t want = static_cast<size_t>(
-                std::ceil((wanted - feed_->secondsRead()) * feed_->sampleRate())) *
-                static_cast<size_t>(feed_->channels());
+            const size_t want = static_cast<size_t>(std::ceil((wanted - feed_->secondsRead()) *
+                                                              feed_->sampleRate())) *
+                                static_cast<size_t>(feed_->channels());
             if (feed_->read(drop.data(), std::min(drop.size(), std::max<size_t>(want, 2))) == 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
@@ -80,6 +80,22 @@ public:
     void StopSound() override {
         ++soundStops;
         feed_ = nullptr;
+    }
+    // Answers for the next list choices, in order; without one the list is
+    // cancelled (-1). Every list shown is kept.
+    void queueListAnswer(int index) { listAnswers_.push_back(index); }
+    struct ShownList {
+        std::string title, prompt;
+        std::vector<std::string> items;
+    };
+    std::vector<ShownList> lists;
+    int ChooseFromList(std::string_view title, std::string_view prompt,
+                       const std::vector<std::string>& items) override {
+        lists.push_back({std::string(title), std::string(prompt), items});
+        if (listAnswers_.empty()) return -1;
+        const int answer = listAnswers_.front();
+        listAnswers_.pop_front();
+        return answer;
     }
     void SetLabelColor(std::string_view name, int32_t bgr) override {
         labelColours.push_back(std::string(name) + "=" + std::to_string(bgr));
@@ -151,10 +167,11 @@ public:
     };
     std::vector<Progressed> progress;
 
-private:
+  private:
     SoundFeed* feed_ = nullptr;
     std::deque<int> answers_;
     std::deque<FileDialogResult> dialogs_;
+    std::deque<int> listAnswers_;
 };
 
 struct PanelChange {
@@ -164,7 +181,7 @@ struct PanelChange {
 };
 
 class RecordingPanel : public MemoryPanel {
-public:
+  public:
     void setCaption(std::string_view c, std::string_view v) override;
     void setText(std::string_view c, std::string_view v) override;
     void setVisible(std::string_view c, bool v) override;
@@ -184,7 +201,7 @@ public:
 
     std::vector<PanelChange> changes;
 
-private:
+  private:
     void log(std::string_view c, std::string_view property, std::string value);
 };
 
