@@ -18,23 +18,18 @@
 namespace movalux {
 namespace {
 
+using test::capture;
 using test::runCli;
 
-std::string capture(const std::string& cmd) {
-    std::string out;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return out;
-    char buf[512];
-    while (size_t n = fread(buf, 1, sizeof buf, p)) out.append(buf, n);
-    pclose(p);
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-    return out;
+std::string trimmed(std::string s) {
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+    return s;
 }
 
 std::string probeStream(const std::string& path, const std::string& stream,
                         const std::string& entries) {
-    return capture("ffprobe -v error -select_streams " + stream +
-                   " -show_entries stream=" + entries + " -of csv=p=0 '" + path + "'");
+    return trimmed(capture("ffprobe -v error -select_streams " + stream +
+                           " -show_entries stream=" + entries + " -of csv=p=0 '" + path + "'"));
 }
 
 bool run(const std::string& cmd) {
@@ -131,9 +126,9 @@ TEST_F(MovieShapeTest, TurnedAndMirroredMoviesAreShownAndWrittenUpright) {
         ASSERT_EQ(r.status, 0) << r.output;
         EXPECT_EQ(probeStream(out, "v:0", "width,height"),
                   std::to_string(c.width) + "," + std::to_string(c.height));
-        EXPECT_EQ(capture("ffprobe -v error -select_streams v:0 -show_entries "
-                          "stream_side_data=rotation -of csv=p=0 '" +
-                          out + "'"),
+        EXPECT_EQ(trimmed(capture("ffprobe -v error -select_streams v:0 -show_entries "
+                                  "stream_side_data=rotation -of csv=p=0 '" +
+                                  out + "'")),
                   "");
         auto source = MovieSource::open(movie);
         auto written = MovieSource::open(out);

@@ -15,22 +15,14 @@
 #include "media/SectionWriter.h"
 #include "media/TestPattern.h"
 #include "support/CliRunner.h"
+#include "support/FfmpegReference.h"
 #include "support/RecordingHost.h"
 
 namespace movalux {
 namespace {
 
+using test::capture;
 using test::runCli;
-
-std::string capture(const std::string& cmd) {
-    std::string out;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return out;
-    char buf[512];
-    while (size_t n = fread(buf, 1, sizeof buf, p)) out.append(buf, n);
-    pclose(p);
-    return out;
-}
 
 std::string videoRate(const std::string& path) {
     std::string r = capture(

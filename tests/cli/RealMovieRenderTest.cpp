@@ -20,17 +20,8 @@ namespace movalux {
 namespace {
 
 namespace fs = std::filesystem;
+using test::capture;
 using test::runCli;
-
-std::string capture(const std::string& cmd) {
-    std::string out;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return out;
-    char buf[512];
-    while (size_t n = fread(buf, 1, sizeof buf, p)) out.append(buf, n);
-    pclose(p);
-    return out;
-}
 
 // Pictures in the written movie, as FFmpeg's tool counts them.
 int writtenPictures(const std::string& path) {
@@ -136,11 +127,13 @@ TEST_F(RealMovieRenderTest, FramesTheMovieDoesNotHaveFailTheWriteAndKeepNothing)
     auto r = runCli({"render", edit, out, "--no-sound"});
     EXPECT_EQ(r.status, 1) << r.output;
     // Checked against the movie itself before anything is written.
-    EXPECT_NE(r.output.find("has frames 0 to 11 only: frames 12 to 19 are not in it"), std::string::npos)
+    EXPECT_NE(r.output.find("has frames 0 to 11 only: frames 12 to 19 are not in it"),
+              std::string::npos)
         << r.output;
     EXPECT_FALSE(fs::exists(out));
     for (const auto& entry : fs::directory_iterator(dir.root()))
-        EXPECT_EQ(entry.path().filename().string().rfind(".out.avi", 0), std::string::npos) << entry.path();
+        EXPECT_EQ(entry.path().filename().string().rfind(".out.avi", 0), std::string::npos)
+            << entry.path();
 }
 
 }  // namespace

@@ -20,6 +20,8 @@ std::string quote(const std::string& s) {
     return q + "'";
 }
 
+}  // namespace
+
 std::string capture(const std::string& cmd) {
     std::string out;
     FILE* p = popen(cmd.c_str(), "r");
@@ -30,8 +32,6 @@ std::string capture(const std::string& cmd) {
     pclose(p);
     return out;
 }
-
-}  // namespace
 
 std::string samplesDir() {
     if (const char* env = std::getenv("MOVALUX_SAMPLES"); env && *env) return env;

@@ -10,6 +10,9 @@
 
 namespace movalux::test {
 
+// What a shell command prints on its standard output.
+std::string capture(const std::string& command);
+
 // The folder of the real sample movies (scripts/fetch-samples fills it).
 std::string samplesDir();
 // The sample's path; an empty string (and a test failure) when it is missing.
