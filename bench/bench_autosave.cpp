@@ -58,9 +58,8 @@ struct Project {
         editor.MvFName = "/home/user/Videos/a two-hour movie.mp4";
         editor.EdFName = "/home/user/Videos/a two-hour movie-1.txt";
         for (int layer = 0; layer < 4; ++layer) {
-            EffRec* recs = editor.EffArr.layerData(layer);
             for (int32_t f = 0; f < kTwoHoursAt30; ++f)
-                recs[f] = EffRec{static_cast<int16_t>(layer == 3 ? 4 : 6 + layer),
+                editor.EffArr.at(layer, f) = EffRec{static_cast<int16_t>(layer == 3 ? 4 : 6 + layer),
                                  100.0f + static_cast<float>(f % 500) * 0.37f,
                                  80.25f + static_cast<float>(f % 300) * 0.5f,
                                  64,

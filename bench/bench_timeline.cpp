@@ -53,11 +53,14 @@ struct Project {
     Editor editor{host, panel};
 };
 
-void BM_TwoHourMovieTimelineUndoCopiesAndFullHistory(benchmark::State& state) {
+// Arg: frames of the timeline (a two-hour movie, and the million frames an
+// edit-file header may declare).
+void BM_EmptyTimelineUndoCopiesAndFullHistory(benchmark::State& state) {
+    const auto frames = static_cast<int32_t>(state.range(0));
     for (auto _ : state) {
         const double rssBefore = residentMegabytes();
         const double heapBefore = heapMegabytes();
-        auto project = std::make_unique<Project>(kTwoHoursAt30 - 1);
+        auto project = std::make_unique<Project>(frames - 1);
         Editor& editor = project->editor;
         // A full history: ten steps on all four layers, each a whole-layer copy.
         for (int step = 0; step < 10; ++step) {
@@ -65,20 +68,20 @@ void BM_TwoHourMovieTimelineUndoCopiesAndFullHistory(benchmark::State& state) {
             editor.takeUndoStep(undocode::kEffects);
             editor.EffArr.at(editor.SelLay, step * 1000) = EffRec{6, 1, 2, 3, 4, 8, "0"};
         }
-        // Equal to the two arrays: no record, empty or with a short text,
-        // holds memory of its own.
         const double heap = heapMegabytes() - heapBefore;
         const double rss = residentMegabytes() - rssBefore;
-        benchmark::DoNotOptimize(editor.EffArr.layerData(0));
+        benchmark::DoNotOptimize(editor.EffArr.at(0, 0));
         state.counters["frames"] = editor.EffArr.frameCount();
         state.counters["record_bytes"] = sizeof(EffRec);
-        state.counters["arrays_MB"] = 2.0 * EffTimeline::kLayers * editor.EffArr.frameCount() *
-                                      sizeof(EffRec) / (1024.0 * 1024.0);
+        state.counters["timeline_MB"] = static_cast<double>(editor.EffArr.bytesHeld()) / (1024.0 * 1024.0);
+        state.counters["undo_MB"] = static_cast<double>(editor.UndoArr.bytesHeld()) / (1024.0 * 1024.0);
         state.counters["resident_MB"] = rss;
         state.counters["heap_MB"] = heap;
     }
 }
-BENCHMARK(BM_TwoHourMovieTimelineUndoCopiesAndFullHistory)
+BENCHMARK(BM_EmptyTimelineUndoCopiesAndFullHistory)
+    ->Arg(kTwoHoursAt30)
+    ->Arg(1000000)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
@@ -104,9 +107,8 @@ BENCHMARK(BM_HokanEffectOver100kFrames)->Arg(0)->Arg(1)->Unit(benchmark::kMillis
 // Arg 0: every frame has an effect with a short text; 1: a long path text.
 void fillLayer(Editor& editor, int64_t textKind) {
     const std::string text = textKind == 0 ? "0" : kLongText;
-    EffRec* recs = editor.EffArr.layerData(0);
     for (int32_t f = 0; f < editor.EffArr.frameCount(); ++f)
-        recs[f] = EffRec{4, 10, 20, 30, 40, 50, text};
+        editor.EffArr.at(0, f) = EffRec{4, 10, 20, 30, 40, 50, text};
 }
 
 void BM_UndoSnapshotOf216kFrames(benchmark::State& state) {

@@ -19,7 +19,7 @@ void Editor::PictMain_MouseUp(int16_t Button, int16_t Shift, float X, float Y) {
         return;
     }
     takeUndoStep(undocode::kEffects);
-    WorkRecord = EffArr.at(SelLay, CurFlame);
+    WorkRecord = std::as_const(EffArr).at(SelLay, CurFlame);
     int32_t a = 0, b = 0;
     X = pointerOnPicture(X);
     Y = pointerOnPicture(Y);
@@ -63,7 +63,7 @@ void Editor::XYSet_Click() {
 
 void Editor::mnuAll_Click() {
     if (!EffArr.contains(SelLay, CurFlame)) return;
-    WorkRecord = EffArr.at(SelLay, CurFlame);
+    WorkRecord = std::as_const(EffArr).at(SelLay, CurFlame);
     // The effect must read the frame as it was before this command.
     GetPic();
     EffResult = jumpEffValues(KoukaSel, cmd::kMouseUp, 0, 0, -1.0f, -1.0f);
@@ -86,9 +86,8 @@ void Editor::mnuEfDelete_Click() {
     } else {
         if (HokanEND < HokanST) std::swap(HokanST, HokanEND);
         const int32_t last = std::min(HokanEND, EffArr.lastIndex());
-        EffRec* recs = EffArr.layerData(SelLay);
         // Only the kind goes; the other fields stay for no reader.
-        for (int32_t f = HokanST; f <= last; ++f) recs[f].Kind = 0;
+        EffArr.clearKinds(SelLay, HokanST, last);
         HokanCancel(false);
     }
     markChanged();
@@ -120,8 +119,8 @@ void Editor::JmpEffEdge(int16_t intHoko) {
     const int32_t limit = d == 1 ? ENDFlame : STFlame;
     if (CurFlame == limit) return;
     if (!EffArr.contains(SelLay, CurFlame)) return;
-    const EffRec* recs = EffArr.layerData(SelLay);
-    const int16_t k0 = recs[CurFlame].Kind;
+    const EffTimeline& recs = EffArr;
+    const int16_t k0 = recs.at(SelLay, CurFlame).Kind;
     // The frames at distance 1 and 2 are not examined. The search ends at the
     // limit, also when it starts so close to it that it steps over it, and at
     // either end of the timeline.
@@ -129,7 +128,7 @@ void Editor::JmpEffEdge(int16_t intHoko) {
         const int64_t f = CurFlame + n * d;
         if ((d == 1 && f > limit) || (d == -1 && f < limit)) break;
         if (f < 0 || f > EffArr.lastIndex()) break;
-        const int16_t k = recs[f].Kind;
+        const int16_t k = recs.at(SelLay, static_cast<int32_t>(f)).Kind;
         if (k != k0) {
             CurFlame = static_cast<int32_t>(k > 0 ? f : CurFlame + (n - 1) * d);
             break;

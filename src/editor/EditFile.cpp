@@ -129,16 +129,14 @@ EditFileContent Editor::editFileContent() {
     const int64_t wanted = static_cast<int64_t>(MvENDFlame) - MvSTFlame + 1;
     const int32_t frames =
         static_cast<int32_t>(std::clamp<int64_t>(wanted, 0, EffArr.frameCount()));
-    const EffRec* layers[EffTimeline::kSavedLayers];
+    const EffTimeline& layers = EffArr;
     // Each layer's last text and its index: a run of equal texts is one copy.
     const std::string* lastText[EffTimeline::kSavedLayers] = {};
     uint32_t lastIndex[EffTimeline::kSavedLayers] = {};
-    for (int layer = 0; layer < EffTimeline::kSavedLayers; ++layer)
-        layers[layer] = EffArr.layerData(layer);
     c.records.reserve(static_cast<size_t>(frames) * EffTimeline::kShownLayers);
     for (int32_t f = 0; f < frames; ++f)
         for (int layer = 0; layer < EffTimeline::kSavedLayers; ++layer) {
-            const EffRec& rec = layers[layer][f];
+            const EffRec& rec = layers.at(layer, f);
             if (rec.Kind < 1) continue;
             if (lastText[layer] == nullptr || *lastText[layer] != rec.Text) {
                 lastIndex[layer] = static_cast<uint32_t>(c.texts.size());

@@ -1,6 +1,7 @@
 #include "editor/Editor.h"
 
 #include <cmath>
+#include <utility>
 
 #include "base/NumberText.h"
 #include "editor/OverlayMedia.h"
@@ -96,10 +97,7 @@ void Editor::recreateTimeline(int32_t firstFrame, int32_t lastFrame) {
 void Editor::releaseMovieRecords() {
     // Only Kind is cleared; no reader looks at the other fields while Kind
     // is 0.
-    for (int layer = 0; layer <= 9; ++layer) {
-        EffRec* recs = EffArr.layerData(layer);
-        for (int32_t f = 0; f < EffArr.frameCount(); ++f) recs[f].Kind = 0;
-    }
+    for (int layer = 0; layer <= 9; ++layer) EffArr.clearKinds(layer, 0, EffArr.lastIndex());
     MvOpen = kFalse;
     CurFlame = MvSTFlame = MvENDFlame = STFlame = ENDFlame = RangeST = RangeEND = 0;
     STFlamePos = ENDFlamePos = 0;
@@ -171,7 +169,7 @@ int32_t Editor::DspFrame2() {
         for (int layer = 0; layer < EffTimeline::kShownLayers; ++layer) {
             if (LayEnable[static_cast<size_t>(layer)] != kTrue) continue;
             if (!EffArr.contains(layer, CurFlame)) continue;
-            EffRec& rec = EffArr.at(layer, CurFlame);
+            const EffRec& rec = std::as_const(EffArr).at(layer, CurFlame);
             WorkRecord = rec;
             const bool draws =
                 dispatcher_.module(rec.Kind) != nullptr || rec.Kind == kouka::kPicture2ThenMovie;
@@ -184,7 +182,10 @@ int32_t Editor::DspFrame2() {
                 jtCurrent = false;
             }
             lastSkipped = !draws;
-            rec = WorkRecord;
+            // Written back only when the effect changed it: showing frames
+            // must not give every frame of every layer a stored record.
+            if (WorkRecord != std::as_const(EffArr).at(layer, CurFlame))
+                EffArr.at(layer, CurFlame) = WorkRecord;
         }
         if (lastSkipped && !jtCurrent) GetPic();
     }

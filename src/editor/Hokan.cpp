@@ -62,32 +62,39 @@ bool Editor::HokanEffect() {
 
     // The layer as it was, for frames whose effect asks to keep them.
     const int16_t slot = takeUndoStep(undocode::kEffects);
-    const EffRec* before = slot >= 0 ? UndoArr.layerData(slot) : nullptr;
+    const bool haveBefore = slot >= 0;
+    const auto before = [&](int32_t f) -> const EffRec& { return std::as_const(UndoArr).at(slot, f); };
 
-    EffRec* recs = EffArr.layerData(L);
+    const auto recs = [&](int32_t f) -> EffRec& { return EffArr.at(L, f); };
     // A movie key frame's text holds its overlay frame in characters 3-8;
     // read on to the end, the colour's digits would join the number.
     const auto keyValue = [&](const std::string& text) {
         return KoukaSel == kouka::kMovie ? parseOverlayRecordText(text).frame : hookTextValue(text);
     };
-    EffResult = jumpEffValues(KoukaSel, cmd::kHokan, 2, 0, 0, 0, keyValue(recs[s].Text),
-                              keyValue(recs[e].Text));
+    EffResult = jumpEffValues(KoukaSel, cmd::kHokan, 2, 0, 0, 0, keyValue(recs(s).Text),
+                              keyValue(recs(e).Text));
+    // Writable references stay valid while the layer fills: each frame's
+    // block is this layer's own once written, and nothing replaces it.
+    const EffRec& startKey = recs(s);
+    const EffRec& endKey = recs(e);
+    const EffRec* previous = &startKey;
     for (int32_t i = s + 1; i <= e - 1; ++i) {
-        EffRec& r = recs[i];
-        interpolateRecord(recs[s], recs[e], s, e, i, r);
-        r.Text = recs[i - 1].Text;
+        EffRec& r = recs(i);
+        interpolateRecord(startKey, endKey, s, e, i, r);
+        r.Text = previous->Text;
+        previous = &r;
         EffResult = jumpEffValues(KoukaSel, cmd::kHokan, 0, 0, 0, 0, s, i);
         if (EffResult == kUseResName) {
             r.Text = ResName;
-        } else if (EffResult == kKeepFrame && before != nullptr) {
-            r = before[i];
+        } else if (EffResult == kKeepFrame && haveBefore) {
+            r = before(i);
         }
     }
     EffResult = jumpEffValues(KoukaSel, cmd::kHokan, 1, 0, 0, 0, s, e);
     if (EffResult == kUseResName) {
-        recs[e].Text = ResName;
-    } else if (EffResult == kKeepFrame && before != nullptr) {
-        recs[e] = before[e];
+        recs(e).Text = ResName;
+    } else if (EffResult == kKeepFrame && haveBefore) {
+        recs(e) = before(e);
     }
 
     host_.SetTLine();
@@ -101,9 +108,8 @@ void Editor::SetFDIn() {
     if (!HokanEffect()) return;
     const int32_t s = HokanRngST;
     const int32_t e = HokanRngEND;
-    EffRec* recs = EffArr.layerData(SelLay);
-    const int16_t p = recs[e].Param;
-    for (int32_t i = s; i <= e - 1; ++i) recs[i].Param = fadeInParam(p, s, e, i);
+    const int16_t p = std::as_const(EffArr).at(SelLay, e).Param;
+    for (int32_t i = s; i <= e - 1; ++i) EffArr.at(SelLay, i).Param = fadeInParam(p, s, e, i);
     HokanCancel(false);
 }
 
@@ -111,11 +117,11 @@ void Editor::SetFDOut() {
     if (!HokanEffect()) return;
     const int32_t s = HokanRngST;
     const int32_t e = HokanRngEND;
-    EffRec* recs = EffArr.layerData(SelLay);
+    const auto recs = [&](int32_t f) -> EffRec& { return EffArr.at(SelLay, f); };
     // Both levels are read for every frame: the last frame is e itself, whose
     // level is read before it is overwritten.
     for (int32_t i = s + 1; i <= e; ++i)
-        recs[i].Param = fadeOutParam(recs[s].Param, recs[e].Param, s, e, i);
+        recs(i).Param = fadeOutParam(recs(s).Param, recs(e).Param, s, e, i);
     HokanCancel(false);
     HokanST = -1;
 }

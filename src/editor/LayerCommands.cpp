@@ -87,8 +87,7 @@ void Editor::swapSelectedLayer(int16_t n) {
 }
 
 void Editor::copyLayer(int from, int to) {
-    std::copy(EffArr.layerData(from), EffArr.layerData(from) + EffArr.frameCount(),
-              EffArr.layerData(to));
+    EffArr.copyLayer(from, to);
 }
 
 void Editor::closeLayerGap(int from) {

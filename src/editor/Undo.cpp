@@ -23,8 +23,7 @@ int16_t Editor::takeUndoStep(int16_t code) {
 }
 
 void Editor::swapLayers(int a, int b) {
-    const int32_t frames = EffArr.frameCount();
-    std::swap_ranges(EffArr.layerData(a), EffArr.layerData(a) + frames, EffArr.layerData(b));
+    EffArr.swapLayers(a, b);
     std::swap(LayEnable[static_cast<size_t>(a)], LayEnable[static_cast<size_t>(b)]);
 }
 

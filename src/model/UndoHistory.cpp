@@ -8,10 +8,6 @@ namespace movalux {
 namespace {
 constexpr int16_t kArmed = -1;
 
-int32_t commonFrames(const EffTimeline& a, const EffTimeline& b) {
-    return std::min(a.frameCount(), b.frameCount());
-}
-
 bool copiesLayer(int16_t code) {
     return code == undocode::kEffects || code == undocode::kErase;
 }
@@ -28,9 +24,7 @@ int16_t UndoHistory::record(int16_t code, int16_t layer, int16_t extra, const Ef
     int16_t slot = -1;
     if (copiesLayer(code)) {
         slot = freeSlot();
-        const int32_t frames = commonFrames(timeline, copies);
-        std::copy(timeline.layerData(layer), timeline.layerData(layer) + frames,
-                  copies.layerData(slot));
+        copies.copyLayerFrom(timeline, layer, slot);
         UndoSlot = static_cast<int16_t>((slot + 1) % kSlots);
     }
     UndoHist[0] = {code, layer, slot, code == undocode::kErase ? extra : int16_t{0}, layer};
@@ -73,16 +67,13 @@ void UndoHistory::restore(const EffTimeline& copies, int16_t slot, EffTimeline& 
                           int layer) {
     if (slot < 0 || slot >= EffTimeline::kLayers || layer < 0 || layer >= EffTimeline::kLayers)
         return;
-    const int32_t frames = commonFrames(timeline, copies);
-    std::copy(copies.layerData(slot), copies.layerData(slot) + frames, timeline.layerData(layer));
+    timeline.copyLayerFrom(copies, slot, layer);
 }
 
 void UndoHistory::exchange(EffTimeline& copies, int16_t slot, EffTimeline& timeline, int layer) {
     if (slot < 0 || slot >= EffTimeline::kLayers || layer < 0 || layer >= EffTimeline::kLayers)
         return;
-    const int32_t frames = commonFrames(timeline, copies);
-    std::swap_ranges(copies.layerData(slot), copies.layerData(slot) + frames,
-                     timeline.layerData(layer));
+    timeline.swapLayerWith(copies, slot, layer);
 }
 
 void UndoHistory::dropNewest(int count) {

@@ -373,6 +373,30 @@ TEST_F(EditFileTest, AnAbsurdFrameRangeIsDamageNotAnAllocation) {
     EXPECT_NE(host.messages[0].text.find("3行目"), std::string::npos);
 }
 
+// A short file may declare a million frames: the timeline, its undo copies
+// and a save of it must not cost memory for the frames that hold nothing.
+TEST_F(EditFileTest, AMillionEmptyFramesCostAlmostNoMemory) {
+    spit(path("long.txt"), "\"MovaluxMovieFile96320\"\r\n\"" + movie +
+                               "\"\r\n0,999998,0,999998\r\n60\r\n500000,6,1,2,3,4,8,\"0\"\r\n");
+    read(path("long.txt"));
+    ASSERT_TRUE(host.messages.empty()) << host.messages[0].text;
+    ASSERT_EQ(editor.EffArr.frameCount(), 1000000);
+    EXPECT_EQ(editor.EffArr.at(0, 500000).Kind, 6);
+    for (int16_t layer = 0; layer < 4; ++layer) {
+        editor.SelLay = layer;
+        editor.takeUndoStep(undocode::kEffects);
+        editor.EffArr.at(layer, 1000 * layer) = EffRec{9, 1, 1, 1, 1, 0, "0"};
+    }
+    const size_t held = editor.EffArr.bytesHeld() + editor.UndoArr.bytesHeld();
+    EXPECT_LT(held, size_t{4} << 20) << held;
+    editor.GoUndo();
+    EXPECT_EQ(editor.EffArr.at(3, 3000).Kind, 0);
+    EXPECT_EQ(editor.EffArr.at(2, 2000).Kind, 9);
+    ASSERT_EQ(editor.saveEditFileTo(path("again.txt")), 0);
+    EXPECT_NE(slurp(path("again.txt")).find("500000,6,1,2,3,4,8,"), std::string::npos);
+    EXPECT_LT(editor.EffArr.bytesHeld() + editor.UndoArr.bytesHeld(), size_t{4} << 20);
+}
+
 TEST_F(EditFileTest, ReadsCp932FilesAndForwardSlashOrBackslashPaths) {
     // "マスク" as a text and a CP932 movie name, with LF line ends.
     spit(path("sj.txt"),

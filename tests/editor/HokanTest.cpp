@@ -111,14 +111,14 @@ TEST_F(HokanTest, KeyFramesTypedInReverseGiveTheSameResult) {
     rec(12) = second;
     keyFrames("5", "12");
     ASSERT_TRUE(editor.HokanEffect());
-    std::vector<EffRec> inOrder(editor.EffArr.layerData(0), editor.EffArr.layerData(0) + 14);
+    std::vector<EffRec> inOrder = editor.EffArr.layerRecords(0);
     const auto callsInOrder = hook.calls;
 
     for (int32_t f = 6; f < 12; ++f) rec(f) = EffRec{};
     hook.calls.clear();
     keyFrames("12", "5");
     ASSERT_TRUE(editor.HokanEffect());
-    std::vector<EffRec> reversed(editor.EffArr.layerData(0), editor.EffArr.layerData(0) + 14);
+    std::vector<EffRec> reversed = editor.EffArr.layerRecords(0);
     EXPECT_EQ(reversed, inOrder);
     EXPECT_EQ(hook.calls, callsInOrder);
     EXPECT_EQ(editor.HokanRngST, 5);

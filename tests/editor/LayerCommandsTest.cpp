@@ -23,8 +23,7 @@ class LayerCommandsTest : public EditorTest {
                                             "layer " + std::to_string(l)};
     }
     Layer layer(int l) const {
-        return Layer(editor.EffArr.layerData(l),
-                     editor.EffArr.layerData(l) + editor.EffArr.frameCount());
+        return editor.EffArr.layerRecords(l);
     }
     Layer emptyLayer() const { return Layer(static_cast<size_t>(editor.EffArr.frameCount())); }
 };

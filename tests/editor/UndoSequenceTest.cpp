@@ -116,8 +116,7 @@ class UndoSequenceTest : public EditorTest {
         State s;
         for (int l = 0; l < 5; ++l)
             s.layers[static_cast<size_t>(l)] =
-                Layer(editor.EffArr.layerData(l),
-                      editor.EffArr.layerData(l) + editor.EffArr.frameCount());
+                editor.EffArr.layerRecords(l);
         s.enabled = editor.LayEnable;
         s.sel = editor.SelLay;
         return s;

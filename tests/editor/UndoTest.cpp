@@ -53,8 +53,7 @@ class UndoTest : public EditorTest {
         editor.PictMain_MouseUp(1, 0, x, 1);
     }
     Layer layer(int l) const {
-        return Layer(editor.EffArr.layerData(l),
-                     editor.EffArr.layerData(l) + editor.EffArr.frameCount());
+        return editor.EffArr.layerRecords(l);
     }
 
     StampModule stamp{editor};
