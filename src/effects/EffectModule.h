@@ -68,6 +68,10 @@ public:
     virtual int32_t DspFrame2() = 0;
     // The mask's shape preview, redrawn after every panel change.
     virtual void DrawShapeIcon() = 0;
+    // The main picture's outer size exceeds its drawing area by this border
+    // on each side, in the window and in writing alike: placements measured
+    // by the outer size (the zoom's centred copy) include it.
+    virtual int PictMainBorder() const { return 2; }
 };
 
 // Arguments of one entry call, all by reference as the modules may change

@@ -44,7 +44,7 @@ void lockAspect(float pressX, float pressY, float& x, float& y, double ratio) {
 }
 
 void zoomPicture(Surface& dst, const Surface& src, float X, float Y, float W, float H,
-                 int16_t placement, const std::string& text) {
+                 int16_t placement, const std::string& text, int border) {
     const int sx = roundHalfEven32(X), sy = roundHalfEven32(Y);
     const int sw = roundHalfEven32(W), sh = roundHalfEven32(H);
     if (text == "0") {
@@ -60,14 +60,18 @@ void zoomPicture(Surface& dst, const Surface& src, float X, float Y, float W, fl
     const float aw = std::abs(W), ah = std::abs(H);
     int dx = 0, dy = 0;
     if (placement != 1) {
-        dx = roundHalfEven32((dst.width() - aw) / 2.0);
-        dy = roundHalfEven32((dst.height() - ah) / 2.0);
+        const double outerW = dst.width() + 2.0 * border, outerH = dst.height() + 2.0 * border;
+        dx = roundHalfEven32((outerW - aw) / 2.0);
+        dy = roundHalfEven32((outerH - ah) / 2.0);
     }
     StretchBlt(dst, dx, dy, roundHalfEven32(aw), roundHalfEven32(ah), src, sx, sy, sw, sh,
                Rop::SrcCopy, StretchMode::Nearest);
 }
 
 void KakudaiMod::lockedPointer(float& x, float& y) const {
+    // A Ctrl drag moves the box at its own size, so there is no shape to
+    // keep: locking would only pull the box off the pointer along the
+    // diagonal through the press point.
     if (!aspectLock_ || fixSize_ || y == gesture_.pressY) return;
     const Surface& main = env_.PictMain();
     if (main.width() <= 0) return;
@@ -169,7 +173,7 @@ void KakudaiMod::EffApply() {
     // layer, without the rubber band of the drag.
     copyPicture(main, before);
     zoomPicture(main, before, gesture_.X, gesture_.Y, gesture_.W, gesture_.H, choice_.param,
-                choice_.text);
+                choice_.text, env_.PictMainBorder());
     env_.host().Refresh(Picture::PictMain);
 
     work.Kind = kouka::kZoom;

@@ -23,10 +23,11 @@ void lockAspect(float pressX, float pressY, float& x, float& y, double ratio);
 
 // The picture that the zoom draws: PictJT's region (rounded) stretched over
 // all of dst (text "0"), or at its own size on the ground colour of the
-// text, placed top-left (placement 1) or centred (otherwise). dst must hold
-// the picture before this layer.
+// text, placed top-left (placement 1) or centred (otherwise) by the outer
+// size, dst's size plus `border` on each side. dst must hold the picture
+// before this layer.
 void zoomPicture(Surface& dst, const Surface& src, float X, float Y, float W, float H,
-                 int16_t placement, const std::string& text);
+                 int16_t placement, const std::string& text, int border);
 
 class KakudaiMod : public EffectModule {
   public:

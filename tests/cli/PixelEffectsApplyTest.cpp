@@ -86,12 +86,13 @@ TEST_F(PixelEffectsApplyTest, InvertingTwiceRestoresAndOnceInvertsInclusively) {
 
 TEST_F(PixelEffectsApplyTest, ZoomOwnSizeCentredAndOverTheFrame) {
     const Surface pic = test::patternPicture(320, 240);
+    // Centred by the outer size, the picture plus its two-pixel border.
     Surface out = apply(pic, {R"(0,5,30,40,100,50,0,"14")"});
     for (int y = 0; y < 50; ++y)
         for (int x = 0; x < 100; ++x)
-            ASSERT_EQ(out.pixel(110 + x, 95 + y), pic.pixel(30 + x, 40 + y));
+            ASSERT_EQ(out.pixel(112 + x, 97 + y), pic.pixel(30 + x, 40 + y));
     EXPECT_EQ(out.pixel(10, 10), paletteColour(14));
-    EXPECT_EQ(out.pixel(109, 95), paletteColour(14));
+    EXPECT_EQ(out.pixel(111, 97), paletteColour(14));
     // The region a locked drag of 160 x 10 gives, over the whole frame.
     out = apply(pic, {R"(0,5,0,0,160,120,1,"0")"});
     EXPECT_EQ(out.pixel(0, 0), pic.pixel(0, 0));

@@ -125,12 +125,20 @@ TEST_F(KakudaiModuleTest, ZoomStretchesTheRegionOverTheFrame) {
               (EffRec{5, 10.4f, 20.6f, 159.5f, 120.2f, 1, "0"}));  // not rounded
 }
 
-TEST_F(KakudaiModuleTest, OwnSizeCentredLandsAt110And95OnTheFloodFilledGround) {
+TEST_F(KakudaiModuleTest, OwnSizeCentredIsPlacedByTheOuterSizeOnTheFloodFilledGround) {
+    // Without a border the outer size is the picture's: (320 - 100) / 2 and
+    // (240 - 50) / 2.
+    Surface bare = picture;
+    zoomPicture(bare, picture, 30, 40, 100, 50, 0, "14", 0);
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 100; ++x)
+            ASSERT_EQ(bare.pixel(110 + x, 95 + y), picture.pixel(30 + x, 40 + y));
+    // The main picture's two-pixel border makes its outer size 324 x 244.
     render(EffRec{5, 30, 40, 100, 50, 0, "14"});
     const Surface& m = editor.PictMain();
     for (int y = 0; y < 50; ++y)
         for (int x = 0; x < 100; ++x)
-            ASSERT_EQ(m.pixel(110 + x, 95 + y), picture.pixel(30 + x, 40 + y));
+            ASSERT_EQ(m.pixel(112 + x, 97 + y), picture.pixel(30 + x, 40 + y));
     // The ground is the area around (10, 10) bounded by black: the pattern's
     // black pixel (0, 0) stays.
     Surface ground = picture;
@@ -139,7 +147,7 @@ TEST_F(KakudaiModuleTest, OwnSizeCentredLandsAt110And95OnTheFloodFilledGround) {
     EXPECT_EQ(m.pixel(10, 10), rgb(255, 255, 0));
     for (int y = 0; y < 240; ++y)
         for (int x = 0; x < 320; ++x)
-            if (x < 110 || x >= 210 || y < 95 || y >= 145) {
+            if (x < 112 || x >= 212 || y < 97 || y >= 147) {
                 ASSERT_EQ(m.pixel(x, y), ground.pixel(x, y)) << x << "," << y;
             }
     // Top-left placement, black ground.
