@@ -1,5 +1,6 @@
 #include "editor/Editor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -130,6 +131,27 @@ void Editor::GetPic() {
     copyPicture(pictJT_, pictMain_);
 }
 
+void Editor::syncPictJT() {
+    if (!jtStale_.known || pictJT_.width() != pictMain_.width() ||
+        pictJT_.height() != pictMain_.height()) {
+        GetPic();
+        return;
+    }
+    copyPictureRect(pictJT_, pictMain_, jtStale_.x0, jtStale_.y0, jtStale_.x1, jtStale_.y1);
+}
+
+void Editor::PictMainChangedWithin(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+    if (!jtSame_) return;  // only while a layer renders in the frame display
+    if (!jtStale_.known) {
+        jtStale_ = JtStale{true, x0, y0, x1, y1};
+        return;
+    }
+    jtStale_.x0 = std::min(jtStale_.x0, x0);
+    jtStale_.y0 = std::min(jtStale_.y0, y0);
+    jtStale_.x1 = std::max(jtStale_.x1, x1);
+    jtStale_.y1 = std::max(jtStale_.y1, y1);
+}
+
 int32_t Editor::sourceFrameFor(int32_t n) const {
     if (adjustMilli_ == 0 || movieRateNum_ <= 0 || n < 0) return n;
     // n / (src + adj x 0.002997) x src, with src = num / den and adj in
@@ -174,11 +196,16 @@ int32_t Editor::DspFrame2() {
             const bool draws =
                 dispatcher_.module(rec.Kind) != nullptr || rec.Kind == kouka::kPicture2ThenMovie;
             if (draws) {
-                if (!jtCurrent) GetPic();
+                if (!jtCurrent) syncPictJT();
                 int16_t button = 0, shift = 0;
                 float x = 0, y = 0;
                 int32_t a = 0, b = 0;
+                // A region effect says where it drew; anything else may have
+                // drawn anywhere.
+                jtSame_ = true;
+                jtStale_ = JtStale{};
                 EffResult = JumpEff(WorkRecord.Kind, cmd::kRender, button, shift, x, y, a, b);
+                jtSame_ = false;
                 jtCurrent = false;
             }
             lastSkipped = !draws;
@@ -187,8 +214,9 @@ int32_t Editor::DspFrame2() {
             if (WorkRecord != std::as_const(EffArr).at(layer, CurFlame))
                 EffArr.at(layer, CurFlame) = WorkRecord;
         }
-        if (lastSkipped && !jtCurrent) GetPic();
+        if (lastSkipped && !jtCurrent) syncPictJT();
     }
+    jtStale_ = JtStale{};
     host_.Refresh(Picture::PictMain);
     host_.SetLabel("TextPos", std::to_string(CurFlame));
     // Without a stream record (no movie, a still picture) there is no time.

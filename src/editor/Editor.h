@@ -531,8 +531,20 @@ class Editor : public EffectEnv {
     Panel& panel() override { return panel_; }
     Host& host() override { return host_; }
     void DrawShapeIcon() override;
+    bool PictMainIsPictJT() const override { return jtSame_; }
+    void PictMainChangedWithin(int64_t x0, int64_t y0, int64_t x1, int64_t y1) override;
 
   private:
+    // PictJT made a copy of PictMain again after a layer drew: only where the
+    // layer said it drew, or everywhere.
+    void syncPictJT();
+    struct JtStale {
+        bool known = false;
+        int64_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    };
+    JtStale jtStale_;
+    bool jtSame_ = false;
+
     // A recovered project replaces the open one: false when it could not be
     // read (nothing changed then).
     bool openRecovered(const RecoveryEntry& entry);

@@ -67,6 +67,18 @@ void BlurBlender::addRect(int64_t x, int64_t y, int64_t w, int64_t h, int streng
     for (size_t i = last; i > first; --i) steps_.push_back(steps_[i - 1]);
 }
 
+BlurBlender::Area BlurBlender::area() const {
+    if (steps_.empty()) return {};
+    Area a{INT64_MAX, INT64_MAX, INT64_MIN, INT64_MIN};
+    for (const Step& st : steps_) {
+        a.x0 = std::min(a.x0, st.x + st.dx);
+        a.y0 = std::min(a.y0, st.y + st.dy);
+        a.x1 = std::max(a.x1, st.x + st.w + st.dx);
+        a.y1 = std::max(a.y1, st.y + st.h + st.dy);
+    }
+    return a;
+}
+
 void BlurBlender::run(Surface& dst, const Surface& src) {
     const int64_t sw = std::min(dst.width(), src.width());
     const int64_t dstH = dst.height(), srcH = src.height();
@@ -157,10 +169,12 @@ void BokasiMod1::EffApply() {
     // band left on PictMain by the drag is not blended into the result.
     Surface& main = env_.PictMain();
     const Surface& before = env_.PictJT();
-    copyPicture(main, before);
-    if (choice_.inside())
+    if (!env_.PictMainIsPictJT()) copyPicture(main, before);
+    if (choice_.inside()) {
         queueBlurInside(blender_, main.width(), main.height(), x, y, w, h, strength, opacity_);
-    else
+        const BlurBlender::Area a = blender_.area();
+        env_.PictMainChangedWithin(a.x0, a.y0, a.x1, a.y1);
+    } else
         queueBlurOutside(blender_, main.width(), main.height(), x, y, w, h, strength, opacity_);
     if (!blender_.empty()) {
         env_.host().SetPointer(pointer::kHourglass);

@@ -35,6 +35,12 @@ class BlurBlender {
     // positive width and height queue nothing.
     void addRect(int64_t x, int64_t y, int64_t w, int64_t h, int strength, uint8_t opacity);
     bool empty() const { return steps_.empty(); }
+    // The destination pixels the queued blends may write: x0..x1-1, y0..y1-1
+    // (unclipped); empty when nothing is queued.
+    struct Area {
+        int64_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    };
+    Area area() const;
     // Runs the queued blends (clipped to both pictures) and forgets them.
     void run(Surface& dst, const Surface& src);
 

@@ -72,6 +72,18 @@ public:
     // on each side, in the window and in writing alike: placements measured
     // by the outer size (the zoom's centred copy) include it.
     virtual int PictMainBorder() const { return 2; }
+
+    // While a layer renders in the frame display, PictJT has just been made
+    // a copy of PictMain: a module that starts from the picture before its
+    // layer need not copy it again.
+    virtual bool PictMainIsPictJT() const { return false; }
+    // A module whose rendering changed PictMain only inside this rectangle
+    // (pixels x0..x1-1, y0..y1-1, clipped by the caller's picture) says so:
+    // the next layer's copy of PictMain then covers only that rectangle.
+    // Without it the whole picture counts as changed.
+    virtual void PictMainChangedWithin(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+        (void)x0, (void)y0, (void)x1, (void)y1;
+    }
 };
 
 // Arguments of one entry call, all by reference as the modules may change

@@ -168,9 +168,10 @@ void MozaikModule1::EffApply() {
     // Transforming a copy in PictMain reads every pixel once and writes it once.
     startFromPictureBefore(env_);
     Surface& main = env_.PictMain();
-    if (choice_.inside())
+    if (choice_.inside()) {
         mosaicInside(main, x, y, w, h, blockSize);
-    else
+        changedAround(env_, x, y, w, h, 0);
+    } else
         mosaicOutside(main, x, y, w, h, blockSize);
     env_.host().Refresh(Picture::PictMain);
 

@@ -206,6 +206,22 @@ void copyPicture(Surface& dst, const Surface& src) {
     }
 }
 
+void copyPictureRect(Surface& dst, const Surface& src, int64_t x0, int64_t y0, int64_t x1,
+                     int64_t y1) {
+    const int64_t w = std::min(dst.width(), src.width());
+    const int64_t h = std::min(dst.height(), src.height());
+    x0 = std::clamp<int64_t>(x0, 0, w);
+    x1 = std::clamp<int64_t>(x1, 0, w);
+    y0 = std::clamp<int64_t>(y0, 0, h);
+    y1 = std::clamp<int64_t>(y1, 0, h);
+    if (x0 >= x1 || y0 >= y1) return;
+    const auto n = static_cast<size_t>(x1 - x0);
+    for (int64_t y = y0; y < y1; ++y) {
+        const uint32_t* from = src.pixels().data() + y * src.width() + x0;
+        std::copy(from, from + n, dst.pixels().data() + y * dst.width() + x0);
+    }
+}
+
 void StretchBlt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy,
                 int sw, int sh, Rop rop, StretchMode mode) {
     // A negative extent takes the rectangle on the other side of its start

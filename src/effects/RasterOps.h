@@ -37,6 +37,10 @@ void BitBlt(Surface& dst, int dx, int dy, int w, int h, const Surface* src, int 
 
 // Whole-picture copy of equal-size pictures (the frame pipeline's GetPic).
 void copyPicture(Surface& dst, const Surface& src);
+// Copies pixels x0..x1-1, y0..y1-1 (clipped to both pictures) from src to
+// the same place in dst.
+void copyPictureRect(Surface& dst, const Surface& src, int64_t x0, int64_t y0, int64_t x1,
+                     int64_t y1);
 
 // Scales the source rectangle onto the destination rectangle. Source pixels
 // outside the source picture repeat its edge. Rop is SrcCopy or MergePaint.

@@ -195,11 +195,18 @@ void layoutCoordinateFrame(Panel& panel, float scale) {
     placeCoordinateFrame(panel, scale);
 }
 
+void changedAround(EffectEnv& env, int64_t x, int64_t y, int64_t w, int64_t h, int64_t margin) {
+    const int64_t m = margin + 1;
+    env.PictMainChangedWithin(std::min(x, x + w) - m, std::min(y, y + h) - m,
+                              std::max(x, x + w) + m + 1, std::max(y, y + h) + m + 1);
+}
+
 void startFromPictureBefore(EffectEnv& env) {
     Surface& main = env.PictMain();
     const Surface& before = env.PictJT();
-    if (main.width() == before.width() && main.height() == before.height())
-        copyPicture(main, before);
+    if (main.width() == before.width() && main.height() == before.height()) {
+        if (!env.PictMainIsPictJT()) copyPicture(main, before);
+    }
     else
         env.host().MsgBox(kReadFailedText, msgbox::kOk, kAppTitle);
 }

@@ -118,6 +118,11 @@ namespace movalux {
 // different sizes are not copied; a warning says so.
 void startFromPictureBefore(EffectEnv& env);
 
+// Tells the frame display that a rendering changed PictMain only within the
+// rectangle from (x, y) of extent w x h (either sign), widened by `margin`
+// pixels and one more on every side for the inclusive edges.
+void changedAround(EffectEnv& env, int64_t x, int64_t y, int64_t w, int64_t h, int64_t margin);
+
 // Captions and lays out the coordinate frame (Frame7 with the X, Y, W, H
 // boxes and XYSet) the same way for every region effect; font sizes are
 // the whole part of 9 x scale.

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "effects/MozaikModule1.h"
 #include "support/EditorFixture.h"
 
@@ -40,6 +42,44 @@ TEST_F(DspFrame2Test, HigherLayersDrawOverTheResultOfLowerOnes) {
     EXPECT_TRUE(std::equal(beforeTop.pixels().begin(), beforeTop.pixels().end(), editor.PictJT().pixels().begin()));
     EXPECT_EQ(host.labels["TextPos"], "3");
     EXPECT_EQ(host.calls["SetSlr2"], 1);
+}
+
+// Region layers say where they drew, so that the next layer's copy of the
+// picture covers only that area. Whatever the regions (partly or wholly off
+// the picture, negative sizes, every strength and block size, inside and
+// outside), four layers drawn together must equal the same layers drawn one
+// at a time, each over a fresh copy of the result before it.
+TEST_F(DspFrame2Test, FourRegionLayersEqualTheSameLayersDrawnOneAtATime) {
+    std::mt19937 random(20261209);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    const int16_t blockSizes[] = {2, 4, 8, 16, 24};
+    const int16_t strengths[] = {1, 2, 4, 7};
+    for (int trial = 0; trial < 400; ++trial) {
+        EffRec layers[4];
+        for (EffRec& r : layers) {
+            const bool mosaic = pick(0, 1) == 0;
+            r = EffRec{static_cast<int16_t>(mosaic ? kouka::kMosaic : kouka::kBlur),
+                       static_cast<float>(pick(-30, 70)), static_cast<float>(pick(-30, 55)),
+                       static_cast<float>(pick(-40, 80)), static_cast<float>(pick(-40, 60)),
+                       mosaic ? blockSizes[pick(0, 4)] : strengths[pick(0, 3)],
+                       pick(0, 4) == 0 ? "1" : "0"};
+        }
+        // One at a time.
+        Surface expect = picture;
+        for (const EffRec& r : layers) {
+            openPicture(expect, 20);
+            editor.EffArr.at(0, 3) = r;
+            editor.CurFlame = 3;
+            ASSERT_EQ(editor.DspFrame2(), 3);
+            expect = editor.PictMain();
+        }
+        // All four together.
+        openPicture(picture, 20);
+        for (int l = 0; l < 4; ++l) editor.EffArr.at(l, 3) = layers[l];
+        editor.CurFlame = 3;
+        ASSERT_EQ(editor.DspFrame2(), 3);
+        ASSERT_TRUE(mainEquals(expect)) << "trial " << trial;
+    }
 }
 
 TEST_F(DspFrame2Test, ScratchPictureIsTheFinalPictureWhenTheTopLayersAreEmpty) {
