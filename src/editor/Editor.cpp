@@ -143,13 +143,38 @@ void Editor::syncPictJT() {
 void Editor::PictMainChangedWithin(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
     if (!jtSame_) return;  // only while a layer renders in the frame display
     if (!jtStale_.known) {
-        jtStale_ = JtStale{true, x0, y0, x1, y1};
+        jtStale_ = DrawnArea{true, x0, y0, x1, y1};
         return;
     }
-    jtStale_.x0 = std::min(jtStale_.x0, x0);
-    jtStale_.y0 = std::min(jtStale_.y0, y0);
-    jtStale_.x1 = std::max(jtStale_.x1, x1);
-    jtStale_.y1 = std::max(jtStale_.y1, y1);
+    jtStale_.add(DrawnArea{true, x0, y0, x1, y1});
+}
+
+void Editor::DrawnArea::add(const DrawnArea& other) {
+    if (!known) return;
+    if (!other.known) {
+        *this = DrawnArea{};
+        return;
+    }
+    if (other.x0 >= other.x1 || other.y0 >= other.y1) return;
+    if (x0 >= x1 || y0 >= y1) {
+        *this = other;
+        return;
+    }
+    x0 = std::min(x0, other.x0);
+    y0 = std::min(y0, other.y0);
+    x1 = std::max(x1, other.x1);
+    y1 = std::max(y1, other.y1);
+}
+
+bool Editor::drawsAt(int32_t frame) {
+    if (!PreviewOn) return false;
+    for (int layer = 0; layer < EffTimeline::kShownLayers; ++layer) {
+        if (LayEnable[static_cast<size_t>(layer)] != kTrue || !EffArr.contains(layer, frame))
+            continue;
+        const int16_t kind = std::as_const(EffArr).at(layer, frame).Kind;
+        if (dispatcher_.module(kind) != nullptr || kind == kouka::kPicture2ThenMovie) return true;
+    }
+    return false;
 }
 
 int32_t Editor::sourceFrameFor(int32_t n) const {
@@ -182,6 +207,7 @@ int32_t Editor::DspFrame2() {
     // it only before layers whose effect can draw, and once at the end if
     // needed, gives the same pictures with fewer whole-frame copies.
     bool jtCurrent = false;
+    frameArea_ = DrawnArea{true};
     if (Idle) {
         GetPic();
         jtCurrent = true;
@@ -203,10 +229,11 @@ int32_t Editor::DspFrame2() {
                 // A region effect says where it drew; anything else may have
                 // drawn anywhere.
                 jtSame_ = true;
-                jtStale_ = JtStale{};
+                jtStale_ = DrawnArea{};
                 EffResult = JumpEff(WorkRecord.Kind, cmd::kRender, button, shift, x, y, a, b);
                 jtSame_ = false;
                 jtCurrent = false;
+                frameArea_.add(jtStale_);
             }
             lastSkipped = !draws;
             // Written back only when the effect changed it: showing frames
@@ -216,14 +243,18 @@ int32_t Editor::DspFrame2() {
         }
         if (lastSkipped && !jtCurrent) syncPictJT();
     }
-    jtStale_ = JtStale{};
+    jtStale_ = DrawnArea{};
     host_.Refresh(Picture::PictMain);
+    showFramePosition();
+    return shown;
+}
+
+void Editor::showFramePosition() {
     host_.SetLabel("TextPos", std::to_string(CurFlame));
     // Without a stream record (no movie, a still picture) there is no time.
     if (StreamInfo.dwRate != 0)
         host_.SetLabel("LabelTime", timeText(CurFlame, StreamInfo.dwRate, StreamInfo.dwScale));
     host_.SetSlr2();
-    return shown;
 }
 
 void Editor::setPictureSize(int width, int height) {

@@ -538,12 +538,21 @@ class Editor : public EffectEnv {
     // PictJT made a copy of PictMain again after a layer drew: only where the
     // layer said it drew, or everywhere.
     void syncPictJT();
-    struct JtStale {
+    // An area of PictMain (pixels x0..x1-1, y0..y1-1), or, when not known,
+    // the whole picture.
+    struct DrawnArea {
         bool known = false;
         int64_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        void add(const DrawnArea& other);  // the union
     };
-    JtStale jtStale_;
+    DrawnArea jtStale_;     // where PictJT differs from PictMain after a layer
     bool jtSame_ = false;
+    DrawnArea frameArea_;   // where the last frame display drew over the frame
+
+    // Whether the frame display draws any layer over frame n.
+    bool drawsAt(int32_t frame);
+    // Shows frame CurFlame's number, time and position, as the frame display does.
+    void showFramePosition();
 
     // A recovered project replaces the open one: false when it could not be
     // read (nothing changed then).

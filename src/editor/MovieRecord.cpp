@@ -56,6 +56,9 @@ constexpr double kAdjVStep = 0.002997;
 // Times a missing picture is asked for again (each request waits at most a
 // second).
 constexpr int kMaxMissed = 30;
+// While writing, frames that go to the encoder as decoded are shown this
+// often (converted for the window only then).
+constexpr uint32_t kShowEveryMs = 100;
 constexpr int kEncoderThreads = 2;
 // Guards floor() against a product such as 3 x 0.1 landing just below 0.3.
 constexpr double kStepSlack = 1e-9;
@@ -282,6 +285,9 @@ Editor::RecOutcome Editor::MVRec() {
     const uint32_t startMs = host_.timeGetTime();
     int64_t n = 0;
     int missed = 0;
+    MovieSource* const movie = frameSource_ == movie_.get() ? movie_.get() : nullptr;
+    uint32_t lastShownMs = startMs - kShowEveryMs;
+    VideoPicture unshown;  // the last frame written, when not shown yet
     int32_t missingFrame = -1;
     auto fail = [&](std::string why) {
         // The user knows the target, not the hidden file of the picture.
@@ -310,16 +316,43 @@ Editor::RecOutcome Editor::MVRec() {
         // nothing is written. Without anyone to press pause (movalux-cli) a
         // picture that never comes must not hold the write forever, so the
         // asking stops after a while as a pause would stop it.
-        if (DspFrame2() < 0) {
-            if (++missed <= kMaxMissed) continue;
-            missingFrame = CurFlame;
-            break;
+        // A frame that no layer draws over goes to the encoder as decoded:
+        // no conversion to 32-bit colour and back, and no loss from it. The
+        // window shows such frames a few times a second, converted only
+        // then; a frame with effects sends only the area they drew.
+        VideoPicture decoded;
+        const bool plain = movie != nullptr && !drawsAt(CurFlame);
+        if (plain && movie->decodeFrame(sourceFrameFor(CurFlame), decoded) &&
+            writer.canTake(decoded)) {
+            missed = 0;
+            if (Status st = writer.submitDecoded(decoded); !st) return fail(st.error());
+            const uint32_t now = host_.timeGetTime();
+            if (now - lastShownMs >= kShowEveryMs) {
+                lastShownMs = now;
+                if (movie->paintPicture(decoded, pictMain_)) host_.Refresh(Picture::PictMain);
+                showFramePosition();
+                unshown.reset();
+            } else {
+                unshown = decoded;
+            }
+        } else {
+            if (DspFrame2() < 0) {
+                if (++missed <= kMaxMissed) continue;
+                missingFrame = CurFlame;
+                break;
+            }
+            missed = 0;
+            unshown.reset();
+            decoded = movie != nullptr ? movie->lastPicture() : VideoPicture{};
+            // The encoder gets a copy: PictMain stays on screen while the
+            // window repaints, and must show the frame just written, not an
+            // older buffer handed back by the encoder.
+            Status st = frameArea_.known && writer.canTake(decoded)
+                            ? writer.submitDecoded(decoded, pictMain_, frameArea_.x0,
+                                                   frameArea_.y0, frameArea_.x1, frameArea_.y1)
+                            : writer.submit(pictMain_);
+            if (!st) return fail(st.error());
         }
-        missed = 0;
-        // The encoder gets a copy: PictMain stays on screen while the window
-        // repaints, and must show the frame just written, not an older
-        // buffer handed back by the encoder.
-        if (Status st = writer.submit(pictMain_); !st) return fail(st.error());
         ++n;
         SliderPos = static_cast<float>(CurFlame * SliderScale);
         host_.DspSldr();
@@ -334,6 +367,12 @@ Editor::RecOutcome Editor::MVRec() {
         report.secondsLeft = report.perSecond > 0 ? (expected - n) / report.perSecond : -1;
         host_.Progress(report);
     }
+    if (!unshown.empty() && movie->paintPicture(unshown, pictMain_)) {
+        // The window ends on the last frame written.
+        host_.Refresh(Picture::PictMain);
+        showFramePosition();
+    }
+    unshown.reset();
     RecPaused = missingFrame < 0 && n < expected;
     if (missingFrame >= 0) {
         // A movie with a hole in it is not the movie asked for: nothing is

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "effects/RasterOps.h"
+
 namespace movalux {
 
 AsyncFrameWriter::AsyncFrameWriter(std::unique_ptr<MovieWriter> writer, int depth)
@@ -19,38 +21,57 @@ AsyncFrameWriter::~AsyncFrameWriter() {
     if (thread_.joinable()) thread_.join();
 }
 
-Status AsyncFrameWriter::submit(const Surface& picture) {
-    Surface buffer;
-    {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return failed_ || queue_.size() < depth_; });
-        if (failed_) return Error{error_};
-        if (!spare_.empty()) {
-            buffer = std::move(spare_.back());
-            spare_.pop_back();
-        }
+bool AsyncFrameWriter::waitForRoom(Surface& buffer) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return failed_ || queue_.size() < depth_; });
+    if (failed_) return false;
+    if (!spare_.empty()) {
+        buffer = std::move(spare_.back());
+        spare_.pop_back();
     }
-    // The copy is made outside the lock so the encoder never waits for it.
-    buffer.assign(picture);
+    return true;
+}
+
+Status AsyncFrameWriter::queue(Job job) {
     {
         std::lock_guard lock(mutex_);
-        queue_.push_back(std::move(buffer));
+        queue_.push_back(std::move(job));
     }
     changed_.notify_all();
     return Status::success();
 }
 
+Status AsyncFrameWriter::submit(const Surface& picture) {
+    Job job;
+    if (!waitForRoom(job.pixels)) return Error{error_};
+    // The copy is made outside the lock so the encoder never waits for it.
+    job.pixels.assign(picture);
+    return queue(std::move(job));
+}
+
+Status AsyncFrameWriter::submitDecoded(const VideoPicture& picture) {
+    Job job;
+    if (!waitForRoom(job.pixels)) return Error{error_};
+    job.decoded = picture;
+    return queue(std::move(job));
+}
+
+Status AsyncFrameWriter::submitDecoded(const VideoPicture& picture, const Surface& drawn,
+                                       int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+    Job job;
+    if (!waitForRoom(job.pixels)) return Error{error_};
+    if (job.pixels.width() != drawn.width() || job.pixels.height() != drawn.height())
+        job.pixels.resize(drawn.width(), drawn.height());
+    copyPictureRect(job.pixels, drawn, x0, y0, x1, y1);
+    job.decoded = picture;
+    job.area = true;
+    job.x0 = x0, job.y0 = y0, job.x1 = x1, job.y1 = y1;
+    return queue(std::move(job));
+}
+
 Status AsyncFrameWriter::submitSwap(Surface& picture) {
     Surface buffer;
-    {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return failed_ || queue_.size() < depth_; });
-        if (failed_) return Error{error_};
-        if (!spare_.empty()) {
-            buffer = std::move(spare_.back());
-            spare_.pop_back();
-        }
-    }
+    if (!waitForRoom(buffer)) return Error{error_};
     if (buffer.width() != picture.width() || buffer.height() != picture.height())
         buffer.resize(picture.width(), picture.height());
     // The picture keeps its drawing colours; only the pixels change hands.
@@ -59,12 +80,9 @@ Status AsyncFrameWriter::submitSwap(Surface& picture) {
     picture.ForeColor = fore;
     picture.BackColor = back;
     picture.FillColor = fill;
-    {
-        std::lock_guard lock(mutex_);
-        queue_.push_back(std::move(buffer));
-    }
-    changed_.notify_all();
-    return Status::success();
+    Job job;
+    job.pixels = std::move(buffer);
+    return queue(std::move(job));
 }
 
 bool AsyncFrameWriter::takeLast(Surface& picture) {
@@ -81,20 +99,30 @@ bool AsyncFrameWriter::takeLast(Surface& picture) {
 
 void AsyncFrameWriter::run() {
     for (;;) {
-        Surface picture;
+        Job job;
         {
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [&] { return closing_ || !queue_.empty(); });
             if (queue_.empty()) return;
-            picture = std::move(queue_.front());
+            job = std::move(queue_.front());
             queue_.pop_front();
         }
-        Status st = writer_->writeFrame(picture);
+        const bool decodedOnly = !job.decoded.empty() && !job.area;
+        Status st = job.decoded.empty() ? writer_->writeFrame(job.pixels)
+                    : job.area ? writer_->writePicture(job.decoded, job.pixels, job.x0, job.y0,
+                                                       job.x1, job.y1)
+                               : writer_->writePicture(job.decoded);
+        job.decoded.reset();
         {
             std::lock_guard lock(mutex_);
-            if (haveLast_) spare_.push_back(std::move(last_));
-            last_ = std::move(picture);
-            haveLast_ = true;
+            if (decodedOnly || job.area) {
+                // Not a whole picture: the buffer, if any, is only a spare.
+                if (!job.pixels.empty()) spare_.push_back(std::move(job.pixels));
+            } else {
+                if (haveLast_) spare_.push_back(std::move(last_));
+                last_ = std::move(job.pixels);
+                haveLast_ = true;
+            }
             if (!st && !failed_) {
                 failed_ = true;
                 error_ = st.error();

@@ -34,18 +34,35 @@ class AsyncFrameWriter {
     // (their contents are an earlier picture's, or undefined). For callers
     // that paint the whole picture anew before the next submit.
     Status submitSwap(Surface& picture);
+    // A decoded picture for the encoder as it is (see MovieWriter::canTake).
+    Status submitDecoded(const VideoPicture& picture);
+    // A decoded picture with the area x0..x1-1, y0..y1-1 of `drawn` over it;
+    // only that area of `drawn` is copied.
+    Status submitDecoded(const VideoPicture& picture, const Surface& drawn, int64_t x0, int64_t y0,
+                         int64_t x1, int64_t y1);
+    bool canTake(const VideoPicture& picture) const { return writer_->canTake(picture); }
+
     // After finish(): the last picture written, handed back.
     bool takeLast(Surface& picture);
     // Encodes what is queued, then finishes the movie.
     Status finish();
 
   private:
+    struct Job {
+        Surface pixels;         // the picture, or only the area over `decoded`
+        VideoPicture decoded;   // empty: the picture is all in `pixels`
+        bool area = false;      // `pixels` holds only the area below
+        int64_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    };
     void run();
+    // Waits for room; a spare buffer when one is free. False after a failure.
+    bool waitForRoom(Surface& buffer);
+    Status queue(Job job);
 
     std::unique_ptr<MovieWriter> writer_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<Surface> queue_;   // waiting for the encoder, oldest first
+    std::deque<Job> queue_;       // waiting for the encoder, oldest first
     std::vector<Surface> spare_;  // buffers to reuse
     Surface last_;                // the last picture written
     bool haveLast_ = false;

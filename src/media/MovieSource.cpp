@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "media/MovieSourceImpl.h"
+#include "media/VideoPictureFrame.h"
 
 namespace movalux {
 
@@ -119,8 +120,8 @@ MovieSource::Impl::Outcome MovieSource::Impl::decodeTo(int64_t target) {
     }
 }
 
-bool MovieSource::Impl::request(int32_t n, Surface& picture) {
-    if (n < 0 || n >= frameCount) return false;
+const AVFrame* MovieSource::Impl::request(int32_t n) {
+    if (n < 0 || n >= frameCount) return nullptr;
     const int64_t target = limit(n);
     landingAttempt = 0;
     int attempt = 0;
@@ -141,17 +142,17 @@ bool MovieSource::Impl::request(int32_t n, Surface& picture) {
     if (!decodeOn) seek();
     for (;;) {
         const Outcome o = decodeTo(target);
-        if (o == Outcome::Found) return convert(cur.get(), picture);
+        if (o == Outcome::Found) return cur.get();
         if (o == Outcome::Failed) {
             needSeek = true;
-            return false;
+            return nullptr;
         }
         // Nothing at or before the time since the run began.
         if (runFromStart) {
             // Before any picture that decodes: the first one that does.
-            if (nextValid) return convert(next.get(), picture);
+            if (nextValid) return next.get();
             needSeek = true;
-            return false;
+            return nullptr;
         }
         ++attempt;
         seek();
@@ -177,11 +178,37 @@ bool MovieSource::indexedByReading() const {
 bool MovieSource::paintFrame(int32_t frame, Surface& picture) {
     Impl& m = *impl_;
     if (!info_.hasVideo) return false;
-    m.deadline = Clock::now() + m.timeout;
-    m.deadlineArmed = true;
-    const bool ok = m.request(frame, picture);
-    m.deadlineArmed = false;
-    return ok;
+    m.lastFound = m.timedRequest(frame);
+    return m.lastFound != nullptr && m.convert(m.lastFound, picture);
+}
+
+const AVFrame* MovieSource::Impl::timedRequest(int32_t n) {
+    deadline = Clock::now() + timeout;
+    deadlineArmed = true;
+    const AVFrame* f = request(n);
+    deadlineArmed = false;
+    return f;
+}
+
+bool MovieSource::decodeFrame(int32_t frame, VideoPicture& out) {
+    Impl& m = *impl_;
+    out.reset();
+    if (!info_.hasVideo) return false;
+    m.lastFound = m.timedRequest(frame);
+    if (m.lastFound == nullptr) return false;
+    out = referencePicture(m.lastFound, !m.turned());
+    return !out.empty();
+}
+
+VideoPicture MovieSource::lastPicture() const {
+    const Impl& m = *impl_;
+    if (m.lastFound == nullptr) return VideoPicture{};
+    return referencePicture(m.lastFound, !m.turned());
+}
+
+bool MovieSource::paintPicture(const VideoPicture& picture, Surface& out) {
+    if (picture.empty()) return false;
+    return impl_->convert(picture.frame()->frame.get(), out);
 }
 
 Result<std::unique_ptr<MovieSource>> MovieSource::open(

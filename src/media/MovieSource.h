@@ -25,6 +25,7 @@
 
 #include "base/Result.h"
 #include "media/FrameSource.h"
+#include "media/VideoPicture.h"
 
 namespace movalux {
 
@@ -67,6 +68,15 @@ class MovieSource final : public FrameSource {
     // Paints frame n into the picture (scaled when the picture's size is not
     // the movie's). False when there is no picture for n.
     bool paintFrame(int32_t frame, Surface& picture) override;
+
+    // Frame n as decoded, without turning it into 32-bit colour (for a
+    // writer that can take it as it is). False when there is no picture.
+    bool decodeFrame(int32_t frame, VideoPicture& out);
+    // The decoded picture behind the last paintFrame or decodeFrame; empty
+    // when that gave none.
+    VideoPicture lastPicture() const;
+    // Paints a picture from decodeFrame as paintFrame would have.
+    bool paintPicture(const VideoPicture& picture, Surface& out);
 
     // The most one request may take; 1000 ms unless changed.
     void setRequestTimeout(std::chrono::milliseconds timeout);

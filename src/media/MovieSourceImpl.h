@@ -336,7 +336,11 @@ struct MovieSource::Impl {
     enum class Outcome { Found, NeedEarlier, Failed };
     Outcome decodeTo(int64_t target);
     bool feedPacket();
-    bool request(int32_t n, Surface& picture);
+    // The picture of frame n (the decoder's own frame, valid until the next
+    // request), or null; timedRequest bounds the time it may take.
+    const AVFrame* request(int32_t n);
+    const AVFrame* timedRequest(int32_t n);
+    const AVFrame* lastFound = nullptr;  // the picture the last request gave
     Status indexByReading(const AVCodecParameters* par,
                           const std::function<void(double)>& progress);
     void timesFromContainer();

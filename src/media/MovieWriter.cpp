@@ -10,6 +10,7 @@
 
 #include "effects/Surface.h"
 #include "media/FfmpegHolders.h"
+#include "media/VideoPictureFrame.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -90,22 +91,31 @@ inline void chromaRow(const uint32_t* __restrict a, const uint32_t* __restrict b
 // default, in integer arithmetic the compiler vectorises: several times
 // faster than swscale's generic path for this pair, which held up the
 // encoder of a write.
-void bgraToYuv420p(const Surface& s, AVFrame* f) {
+// Converts the pixels x0..x1-1, y0..y1-1 (widened to whole chroma pairs);
+// x0 and y0 even.
+void bgraToYuv420pArea(const Surface& s, AVFrame* f, int x0, int y0, int x1, int y1) {
     const int w = s.width(), h = s.height();
-    for (int y = 0; y < h; y += 2) {
-        const uint32_t* r0 = s.row(y);
-        const uint32_t* r1 = s.row(std::min(y + 1, h - 1));
-        lumaRow(r0, f->data[0] + static_cast<ptrdiff_t>(y) * f->linesize[0], w);
-        if (y + 1 < h) lumaRow(r1, f->data[0] + static_cast<ptrdiff_t>(y + 1) * f->linesize[0], w);
-        uint8_t* u = f->data[1] + static_cast<ptrdiff_t>(y / 2) * f->linesize[1];
-        uint8_t* v = f->data[2] + static_cast<ptrdiff_t>(y / 2) * f->linesize[2];
-        chromaRow(r0, r1, u, v, w / 2);
-        if (w % 2) {
-            // The last column pairs with itself.
-            const uint32_t a[2] = {r0[w - 1], r0[w - 1]}, b[2] = {r1[w - 1], r1[w - 1]};
-            chromaRow(a, b, u + w / 2, v + w / 2, 1);
+    const int n = x1 - x0;
+    for (int y = y0; y < y1; y += 2) {
+        const uint32_t* r0 = s.row(y) + x0;
+        const uint32_t* r1 = s.row(std::min(y + 1, h - 1)) + x0;
+        lumaRow(r0, f->data[0] + static_cast<ptrdiff_t>(y) * f->linesize[0] + x0, n);
+        if (y + 1 < h)
+            lumaRow(r1, f->data[0] + static_cast<ptrdiff_t>(y + 1) * f->linesize[0] + x0, n);
+        uint8_t* u = f->data[1] + static_cast<ptrdiff_t>(y / 2) * f->linesize[1] + x0 / 2;
+        uint8_t* v = f->data[2] + static_cast<ptrdiff_t>(y / 2) * f->linesize[2] + x0 / 2;
+        chromaRow(r0, r1, u, v, n / 2);
+        if (n % 2) {
+            // The picture's last column, of an odd width, pairs with itself.
+            const uint32_t a[2] = {r0[n - 1], r0[n - 1]}, b[2] = {r1[n - 1], r1[n - 1]};
+            chromaRow(a, b, u + n / 2, v + n / 2, 1);
         }
     }
+    (void)w;
+}
+
+void bgraToYuv420p(const Surface& s, AVFrame* f) {
+    bgraToYuv420pArea(s, f, 0, 0, s.width(), s.height());
 }
 
 }  // namespace
@@ -170,6 +180,7 @@ struct MovieWriter::Impl {
     }
 
     Status sendPicture();
+    Status send(AVFrame* f);
 
     Status sendSound(int samples) {
         AVFrame* f = soundFrame.get();
@@ -426,14 +437,59 @@ Status MovieWriter::writeFrame(const Surface& s) {
     return m.sendPicture();
 }
 
-Status MovieWriter::Impl::sendPicture() {
-    Impl& m = *this;
+bool MovieWriter::canTake(const VideoPicture& picture) const {
+    if (picture.empty() || !picture.frame()->upright) return false;
+    const AVFrame* f = picture.frame()->frame.get();
+    const AVCodecContext* v = impl_->video.get();
+    return f->format == v->pix_fmt && f->width == v->width && f->height == v->height;
+}
+
+Status MovieWriter::writePicture(const VideoPicture& picture) {
+    Impl& m = *impl_;
+    if (m.finished) return Error{"the movie is already finished"};
+    if (!canTake(picture)) return Error{"the picture does not fit the movie"};
+    ff::Frame f(av_frame_alloc());
+    if (!f || av_frame_ref(f.get(), picture.frame()->frame.get()) < 0) return Error{"out of memory"};
+    // Only the pixels are the source's: the picture type the decoder saw
+    // would force key frames where the source had them, and its side data
+    // describes the source's stream, not ours.
+    f->pict_type = AV_PICTURE_TYPE_NONE;
+    while (f->nb_side_data > 0) av_frame_remove_side_data(f.get(), f->side_data[0]->type);
+    f->sample_aspect_ratio = m.video->sample_aspect_ratio;
+    return m.send(f.get());
+}
+
+Status MovieWriter::writePicture(const VideoPicture& picture, const Surface& drawn, int64_t x0,
+                                 int64_t y0, int64_t x1, int64_t y1) {
+    Impl& m = *impl_;
+    if (m.finished) return Error{"the movie is already finished"};
     AVCodecContext* v = m.video.get();
-    m.picture->pts = m.framesWritten++;
-    if (v->flags & AV_CODEC_FLAG_QSCALE) m.picture->quality = v->global_quality;
-    if (int r = avcodec_send_frame(v, m.picture.get()); r < 0)
-        return Error{"cannot encode: " + ff::errorText(r)};
-    return m.drain(v, m.videoStream);
+    if (!canTake(picture) || v->pix_fmt != AV_PIX_FMT_YUV420P || drawn.width() != v->width ||
+        drawn.height() != v->height)
+        return writeFrame(drawn);
+    if (av_frame_make_writable(m.picture.get()) < 0) return Error{"out of memory"};
+    if (av_frame_copy(m.picture.get(), picture.frame()->frame.get()) < 0)
+        return Error{"cannot copy the picture"};
+    const auto clip = [](int64_t a, int64_t hi) { return static_cast<int>(std::clamp<int64_t>(a, 0, hi)); };
+    // Whole chroma pairs: a pair half inside the area takes its colour from
+    // the drawn picture.
+    const int ax0 = clip(x0, v->width) & ~1, ay0 = clip(y0, v->height) & ~1;
+    const int ax1 = std::min(v->width, (clip(x1, v->width) + 1) & ~1);
+    const int ay1 = std::min(v->height, (clip(y1, v->height) + 1) & ~1);
+    if (ax0 < ax1 && ay0 < ay1) bgraToYuv420pArea(drawn, m.picture.get(), ax0, ay0, ax1, ay1);
+    return m.sendPicture();
+}
+
+Status MovieWriter::Impl::send(AVFrame* f) {
+    AVCodecContext* v = video.get();
+    f->pts = framesWritten++;
+    if (v->flags & AV_CODEC_FLAG_QSCALE) f->quality = v->global_quality;
+    if (int r = avcodec_send_frame(v, f); r < 0) return Error{"cannot encode: " + ff::errorText(r)};
+    return drain(v, videoStream);
+}
+
+Status MovieWriter::Impl::sendPicture() {
+    return send(picture.get());
 }
 
 Status MovieWriter::writeSound(std::span<const int16_t> samples) {

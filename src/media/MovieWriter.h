@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/Result.h"
+#include "media/VideoPicture.h"
 
 namespace movalux {
 
@@ -55,6 +56,17 @@ class MovieWriter {
 
     // The next picture; scaled when its size is not the movie's.
     Status writeFrame(const Surface& picture);
+
+    // Whether a decoded picture can go to the encoder as it is: the same
+    // size and pixel layout as the movie being written, shown as stored.
+    bool canTake(const VideoPicture& picture) const;
+    // The next picture, a decoded one that canTake() accepted, as it is.
+    Status writePicture(const VideoPicture& picture);
+    // The next picture: the decoded one, with the pixels x0..x1-1,
+    // y0..y1-1 (clipped) taken from `drawn`, which has the movie's size.
+    // Only the area is converted; the rest keeps the decoded pixels.
+    Status writePicture(const VideoPicture& picture, const Surface& drawn, int64_t x0, int64_t y0,
+                        int64_t x1, int64_t y1);
     // Interleaved 16-bit samples, channels as given in the options.
     Status writeSound(std::span<const int16_t> samples);
     // Flushes the encoders, closes the file and puts it in place.

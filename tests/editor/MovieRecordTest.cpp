@@ -171,9 +171,13 @@ TEST_F(MovieRecordTest, AWriteAsksItsDialogsAndGivesTheControlsBack) {
 
 TEST_F(MovieRecordTest, TheShownPictureIsTheFrameJustWritten) {
     // Whenever the window gets to repaint during the write, PictMain holds
-    // the frame the counter names; afterwards it holds the last one written.
+    // the frame the frame box names (frames without effects are shown only
+    // a few times a second); afterwards it holds the last one written.
     std::vector<std::pair<int32_t, int32_t>> seen;  // shown, counted
-    host.onDoEvents = [&](int) { seen.emplace_back(readTestFrameNumber(editor.PictMain()), editor.CurFlame); };
+    host.onDoEvents = [&](int) {
+        if (host.labels.count("TextPos") == 0) return;
+        seen.emplace_back(readTestFrameNumber(editor.PictMain()), std::stoi(host.labels["TextPos"]));
+    };
     ASSERT_EQ(write("shown.avi", "100", true, 4, 12), Editor::RecOutcome::Written);
     ASSERT_FALSE(seen.empty());
     for (auto [shown, counted] : seen) {
@@ -182,6 +186,7 @@ TEST_F(MovieRecordTest, TheShownPictureIsTheFrameJustWritten) {
         }
     }
     EXPECT_EQ(readTestFrameNumber(editor.PictMain()), 12);
+    EXPECT_EQ(host.labels["TextPos"], "12");
 }
 
 TEST_F(MovieRecordTest, CancellingEitherDialogWritesNothing) {
