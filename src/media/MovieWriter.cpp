@@ -142,6 +142,31 @@ struct MovieWriter::Impl {
     AVStream* videoStream = nullptr;
     AVStream* audioStream = nullptr;
     ff::Frame picture{av_frame_alloc()};
+    // Pictures the encoder may still hold (its threads keep references):
+    // taken again once it lets go, instead of a new buffer, with new pages
+    // to fault in, for every frame.
+    std::vector<ff::Frame> heldPictures;
+    Status writablePicture() {
+        if (av_frame_is_writable(picture.get())) return Status::success();
+        for (ff::Frame& spare : heldPictures)
+            if (av_frame_is_writable(spare.get())) {
+                std::swap(picture, spare);
+                return Status::success();
+            }
+        if (heldPictures.size() < 6) {
+            ff::Frame fresh(av_frame_alloc());
+            if (!fresh) return Error{"out of memory"};
+            fresh->format = picture->format;
+            fresh->width = picture->width;
+            fresh->height = picture->height;
+            if (av_frame_get_buffer(fresh.get(), 0) < 0) return Error{"out of memory"};
+            heldPictures.push_back(std::move(picture));
+            picture = std::move(fresh);
+            return Status::success();
+        }
+        if (av_frame_make_writable(picture.get()) < 0) return Error{"out of memory"};
+        return Status::success();
+    }
     ff::Frame soundFrame{av_frame_alloc()};
     ff::Packet pkt{av_packet_alloc()};
     ff::Sws sws;
@@ -419,7 +444,7 @@ Status MovieWriter::writeFrame(const Surface& s) {
     if (m.finished) return Error{"the movie is already finished"};
     if (s.empty()) return Error{"empty picture"};
     AVCodecContext* v = m.video.get();
-    if (av_frame_make_writable(m.picture.get()) < 0) return Error{"out of memory"};
+    if (Status st = m.writablePicture(); !st) return st;
     if (v->pix_fmt == AV_PIX_FMT_YUV420P && s.width() == v->width && s.height() == v->height) {
         bgraToYuv420p(s, m.picture.get());
         return m.sendPicture();
@@ -467,7 +492,7 @@ Status MovieWriter::writePicture(const VideoPicture& picture, const Surface& dra
     if (!canTake(picture) || v->pix_fmt != AV_PIX_FMT_YUV420P || drawn.width() != v->width ||
         drawn.height() != v->height)
         return writeFrame(drawn);
-    if (av_frame_make_writable(m.picture.get()) < 0) return Error{"out of memory"};
+    if (Status st = m.writablePicture(); !st) return st;
     if (av_frame_copy(m.picture.get(), picture.frame()->frame.get()) < 0)
         return Error{"cannot copy the picture"};
     const auto clip = [](int64_t a, int64_t hi) { return static_cast<int>(std::clamp<int64_t>(a, 0, hi)); };
