@@ -41,8 +41,10 @@ class BlurBlender {
         int64_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     };
     Area area() const;
-    // Runs the queued blends (clipped to both pictures) and forgets them.
-    void run(Surface& dst, const Surface& src);
+    // Runs the queued blends (clipped to both pictures) and forgets them;
+    // large ones on bands of lines on up to `threads` threads, with the same
+    // result.
+    void run(Surface& dst, const Surface& src, int threads = 2);
 
   private:
     struct Step {

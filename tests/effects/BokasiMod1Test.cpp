@@ -125,6 +125,33 @@ TEST_F(BokasiModuleTest, RowByRowBlendingEqualsTheWholeRectangleBlends) {
     }
 }
 
+// Large blends run on two bands of lines at once; the picture must be the
+// one a single thread gives, for regions inside, outside and across edges.
+TEST(BlurBlender, TwoBandsGiveTheSinglePicture) {
+    const Surface source = patternPicture(1280, 720);
+    const struct {
+        int32_t x, y, w, h;
+        int strength;
+        bool inside;
+    } cases[] = {{100, 50, 900, 600, 7, true},  {-20, -30, 1400, 800, 4, true},
+                 {300, 200, 400, 300, 2, false}, {0, 355, 1280, 10, 7, true},
+                 {600, 10, 300, 700, 1, false}};
+    for (const auto& c : cases) {
+        Surface one = source, two = source;
+        for (int threads : {1, 2}) {
+            BlurBlender b;
+            if (c.inside)
+                queueBlurInside(b, 1280, 720, c.x, c.y, c.w, c.h, c.strength, 25);
+            else
+                queueBlurOutside(b, 1280, 720, c.x, c.y, c.w, c.h, c.strength, 25);
+            b.run(threads == 1 ? one : two, source, threads);
+        }
+        EXPECT_TRUE(std::equal(one.pixels().begin(), one.pixels().end(), two.pixels().begin()))
+            << c.x << "," << c.y << " " << c.w << "x" << c.h;
+        EXPECT_FALSE(std::equal(one.pixels().begin(), one.pixels().end(), source.pixels().begin()));
+    }
+}
+
 TEST_F(BokasiModuleTest, RegionAtTheLeftEdgeStartsAtColumnSAndStillReachesColumnZero) {
     render(EffRec{10, 0, 10, 20, 20, 4, "0"});
     Surface expect = picture;
