@@ -86,9 +86,10 @@ void RevModule1::EffApply() {
 
     startFromPictureBefore(env_);
     Surface& main = env_.PictMain();
-    if (choice_.inside())
+    if (choice_.inside()) {
         invertInside(main, x, y, w, h);
-    else
+        changedAround(env_, x, y, w, h, 0);
+    } else
         invertOutside(main, x, y, w, h);
     env_.host().Refresh(Picture::PictMain);
 

@@ -57,8 +57,9 @@ TEST_F(DspFrame2Test, FourRegionLayersEqualTheSameLayersDrawnOneAtATime) {
     for (int trial = 0; trial < 400; ++trial) {
         EffRec layers[4];
         for (EffRec& r : layers) {
-            const bool mosaic = pick(0, 1) == 0;
-            r = EffRec{static_cast<int16_t>(mosaic ? kouka::kMosaic : kouka::kBlur),
+            const int kind = pick(0, 2);
+            const bool mosaic = kind == 0;
+            r = EffRec{static_cast<int16_t>(mosaic ? kouka::kMosaic : kind == 1 ? kouka::kBlur : kouka::kInvert),
                        static_cast<float>(pick(-30, 70)), static_cast<float>(pick(-30, 55)),
                        static_cast<float>(pick(-40, 80)), static_cast<float>(pick(-40, 60)),
                        mosaic ? blockSizes[pick(0, 4)] : strengths[pick(0, 3)],
