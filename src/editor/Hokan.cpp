@@ -73,6 +73,9 @@ bool Editor::HokanEffect() {
     };
     EffResult = jumpEffValues(KoukaSel, cmd::kHokan, 2, 0, 0, 0, keyValue(recs(s).Text),
                               keyValue(recs(e).Text));
+    // Every field of the frames between the keys is written below, so their
+    // old records need not be copied out of the blocks the undo step shares.
+    EffArr.prepareOverwrite(L, s + 1, e - 1);
     // Writable references stay valid while the layer fills: each frame's
     // block is this layer's own once written, and nothing replaces it.
     const EffRec& startKey = recs(s);

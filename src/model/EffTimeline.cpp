@@ -46,10 +46,14 @@ BlockPool& pool() {
     return *p;
 }
 
-std::shared_ptr<Block> pooledBlock(const Block* copyOf) {
+enum class Contents { Copy, Empty, Any };
+
+std::shared_ptr<Block> pooledBlock(const Block* copyOf, Contents contents = Contents::Copy) {
     std::unique_ptr<Block> b = pool().take();
     if (b) {
-        if (copyOf != nullptr)
+        if (contents == Contents::Any) {
+            // The caller writes every record; stale texts keep their storage.
+        } else if (copyOf != nullptr)
             *b = *copyOf;
         else
             b->fill(EffRec{});
@@ -76,6 +80,20 @@ EffTimeline::Block& EffTimeline::writable(int layer, size_t block) {
     else if (b.use_count() > 1)
         b = pooledBlock(b.get());
     return *b;
+}
+
+void EffTimeline::prepareOverwrite(int layer, int32_t first, int32_t last) {
+    first = std::max(first, 0);
+    last = std::min(last, frames_ - 1);
+    if (first > last) return;
+    Layer& blocks = blocks_[static_cast<size_t>(layer)];
+    for (size_t i = blockOf(first); i <= blockOf(last); ++i) {
+        const int64_t from = static_cast<int64_t>(i) << kBlockShift;
+        const int64_t to = from + kBlockFrames - 1;
+        if (from < first || to > last) continue;  // partly outside: keep its other records
+        std::shared_ptr<Block>& b = blocks[i];
+        if (!b || b.use_count() > 1) b = pooledBlock(nullptr, Contents::Any);
+    }
 }
 
 EffRec& EffTimeline::checkedAt(int layer, int32_t frame) {

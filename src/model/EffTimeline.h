@@ -55,6 +55,13 @@ public:
         return writable(layer, blockOf(frame))[offsetOf(frame)];
     }
 
+    // Before a caller writes every field of every record of frames
+    // first..last: blocks wholly inside the range become this layer's own
+    // without copying records that are about to be replaced, so such a fill
+    // costs what writing in place costs. Until written, those records hold
+    // unspecified values.
+    void prepareOverwrite(int layer, int32_t first, int32_t last);
+
     // Throws std::out_of_range; for code paths that trap errors like the
     // effect modules do.
     EffRec& checkedAt(int layer, int32_t frame);

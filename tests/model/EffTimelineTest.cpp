@@ -121,6 +121,35 @@ TEST(EffTimeline, ClearKindsKeepsTheOtherFieldsAndTheRangeEnds) {
     EXPECT_EQ(t.bytesHeld(), before);
 }
 
+TEST(EffTimeline, PreparingAnOverwriteLeavesCopiesAndFramesOutsideTheRangeAlone) {
+    constexpr int32_t B = EffTimeline::kBlockFrames;
+    EffTimeline t;
+    t.recreate(4 * B - 1);
+    for (int32_t f = 0; f < 4 * B; ++f) t.at(0, f) = EffRec{6, float(f), 1, 2, 3, 4, "keep"};
+    EffTimeline undo;
+    undo.recreate(4 * B - 1);
+    undo.copyLayerFrom(t, 0, 0);
+
+    // Frames 10 .. 3B+5: block 0 and block 3 are only partly inside.
+    const int32_t first = 10;
+    const int32_t last = 3 * B + 5;
+    t.prepareOverwrite(0, first, last);
+    for (int32_t f = first; f <= last; ++f) t.at(0, f) = EffRec{9, 0, 0, 0, 0, 0, "new"};
+
+    for (int32_t f = 0; f < 4 * B; ++f) {
+        ASSERT_EQ(undo.at(0, f), (EffRec{6, float(f), 1, 2, 3, 4, "keep"})) << f;
+        if (f < first || f > last)
+            ASSERT_EQ(t.at(0, f), (EffRec{6, float(f), 1, 2, 3, 4, "keep"})) << f;
+        else
+            ASSERT_EQ(t.at(0, f), (EffRec{9, 0, 0, 0, 0, 0, "new"})) << f;
+    }
+    // Out-of-range and empty ranges are harmless.
+    t.prepareOverwrite(1, -50, -1);
+    t.prepareOverwrite(1, 4 * B, 5 * B);
+    t.prepareOverwrite(1, 20, 10);
+    EXPECT_EQ(t.at(1, 0), EffRec{});
+}
+
 TEST(EffRec, CopiesAreDeepAndEmptyTextsOwnNoHeapMemory) {
     EffRec a{4, 1, 2, 3, 4, 0, "C:\\pictures\\a rather long file name.bmp"};
     EffRec b = a;
