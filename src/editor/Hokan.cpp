@@ -74,24 +74,34 @@ bool Editor::HokanEffect() {
     EffResult = jumpEffValues(KoukaSel, cmd::kHokan, 2, 0, 0, 0, keyValue(recs(s).Text),
                               keyValue(recs(e).Text));
     // Every field of the frames between the keys is written below, so their
-    // old records need not be copied out of the blocks the undo step shares.
-    EffArr.prepareOverwrite(L, s + 1, e - 1);
+    // old records need not be copied out of the blocks the undo step shares;
+    // the undo step keeps them, should the fill fail half way.
+    if (haveBefore) EffArr.prepareOverwrite(L, s + 1, e - 1);
     // Writable references stay valid while the layer fills: each frame's
     // block is this layer's own once written, and nothing replaces it.
     const EffRec& startKey = recs(s);
     const EffRec& endKey = recs(e);
     const EffRec* previous = &startKey;
-    for (int32_t i = s + 1; i <= e - 1; ++i) {
-        EffRec& r = recs(i);
-        interpolateRecord(startKey, endKey, s, e, i, r);
-        r.Text = previous->Text;
-        previous = &r;
-        EffResult = jumpEffValues(KoukaSel, cmd::kHokan, 0, 0, 0, 0, s, i);
-        if (EffResult == kUseResName) {
-            r.Text = ResName;
-        } else if (EffResult == kKeepFrame && haveBefore) {
-            r = before(i);
+    int32_t i = s + 1;
+    try {
+        for (; i <= e - 1; ++i) {
+            EffRec& r = recs(i);
+            interpolateRecord(startKey, endKey, s, e, i, r);
+            r.Text = previous->Text;
+            previous = &r;
+            EffResult = jumpEffValues(KoukaSel, cmd::kHokan, 0, 0, 0, 0, s, i);
+            if (EffResult == kUseResName) {
+                r.Text = ResName;
+            } else if (EffResult == kKeepFrame && haveBefore) {
+                r = before(i);
+            }
         }
+    } catch (...) {
+        // The frames not reached yet hold no records of their own: give
+        // them back what they had, so a failed fill never leaves stray ones.
+        if (haveBefore)
+            for (; i <= e - 1; ++i) recs(i) = before(i);
+        throw;
     }
     EffResult = jumpEffValues(KoukaSel, cmd::kHokan, 1, 0, 0, 0, s, e);
     if (EffResult == kUseResName) {
