@@ -142,10 +142,11 @@ class Form1 : public QMainWindow {
     void SetScale();
     void SetScale2();
     void Sl2BkLine(int rows);
+    // The fixed lists: speeds and effects.
+    void fillLists();
     // Runs an editor call: no exception leaves it, and the controls follow
     // the movie state afterwards.
-    template <class Action>
-    void forward(Action&& action);
+    void forward(const std::function<void()>& action);
     void syncMovieControls();
     // Commands that run a loop (playing, writing) or replace what such a
     // loop works on (the movie, the frame rate). While a loop runs, one of

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -239,6 +240,32 @@ TEST_F(Form1Test, CommandLineMovieOpensAndEnablesTheControls) {
     form.TextPos->setText("25");
     QTest::keyClick(form.TextPos, Qt::Key_Return);
     EXPECT_EQ(editor().CurFlame, 25);
+    EXPECT_EQ(modal.unexpected, 0);
+}
+
+TEST_F(Form1Test, WindowKeysActWhateverControlHasTheFocusAndGoNoFurther) {
+    start({moviePath()});
+    ASSERT_EQ(editor().MvOpen, kTrue);
+    chooseEffect("モザイク");
+    // Choosing an effect hands the keys back to the picture.
+    EXPECT_EQ(form.focusWidget(), form.PictMain);
+    // With the list focused anyway, F5 steps and F4 steps back; the list
+    // neither opens nor changes.
+    form.Combo3->setFocus();
+    QTest::keyClick(form.Combo3, Qt::Key_F5);
+    QTest::keyClick(form.Combo3, Qt::Key_F5);
+    EXPECT_EQ(editor().CurFlame, 2);
+    QTest::keyClick(form.Combo3, Qt::Key_F4);
+    EXPECT_EQ(editor().CurFlame, 1);
+    EXPECT_FALSE(form.Combo3->view()->isVisible());
+    form.Combo3->hidePopup();
+    EXPECT_EQ(form.Combo3->currentText(), u("モザイク"));
+    // A key typed into a text box is acted on once, not again by the
+    // parents it would travel through.
+    QTest::keyClick(form.TextPos, Qt::Key_F5);
+    EXPECT_EQ(editor().CurFlame, 2);
+    QTest::keyClick(form.Frame1, Qt::Key_F7);
+    EXPECT_EQ(editor().CurFlame, 39);
     EXPECT_EQ(modal.unexpected, 0);
 }
 
