@@ -5,6 +5,7 @@
 // names as object names and members.
 
 #include <QImage>
+#include <QRect>
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -90,6 +91,8 @@ class Form1 : public QMainWindow {
     QAction *mnuHokan, *mnuFDin, *mnuFDout, *mnuEfDelete, *mnuAll, *mnuTouka, *mnuTokaNon;
     QAction *mnu_LayRight, *mnu_LayLeft, *mnu_LayErase;
     QAction *menuToolTip, *menuVer;
+    QMenu* mnuView;
+    QAction *mnuView100, *mnuView50, *mnuView25, *mnuViewFit;
 
     PictureBox *PictMain, *PictTLine, *PicSldr2, *PicSL2Mj, *PicSldr, *PictLayNomb, *PictLayEnable,
         *PictMainMj, *PreVewPict;
@@ -125,12 +128,22 @@ class Form1 : public QMainWindow {
     QProgressBar* ProgBar1;
     QLabel* StatusText;
 
+    // The picture's display scale: a fixed one (1, 0.5, 0.25) or 0 for the
+    // largest up to 100 % that keeps the whole window on the screen.
+    void setViewChoice(double scale);
+    double viewScale() const { return viewScale_; }
+    // The screen area the window fits into; by default the available area
+    // of its screen.
+    void setScreenArea(const QRect& area);
+    QRect availableArea() const;
+
     // Heights of the timeline and the frame strip in their own units.
     static constexpr int kStripHeight = 473;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -142,6 +155,7 @@ class Form1 : public QMainWindow {
     void SetScale();
     void SetScale2();
     void Sl2BkLine(int rows);
+    double viewScaleFor(int movieWidth, int movieHeight, QSize central) const;
     // The fixed lists: speeds and effects.
     void fillLists();
     // Runs an editor call: no exception leaves it, and the controls follow
@@ -176,6 +190,11 @@ class Form1 : public QMainWindow {
     int shownHeight_ = -1;
     int32_t drawnTop_ = -1;
     int rowHeight_ = 8;
+    double viewChoice_ = 0;
+    double viewScale_ = 1.0;
+    QRect screenArea_;
+    bool laying_ = false;
+    bool userSized_ = false;
     double extraWidth_ = 0;
     double extraHeight_ = 0;
 };

@@ -144,6 +144,10 @@ void Form1::connectHandlers() {
         else
             SetToolTip();
     });
+    connect(mnuView100, &QAction::triggered, this, [this] { setViewChoice(1.0); });
+    connect(mnuView50, &QAction::triggered, this, [this] { setViewChoice(0.5); });
+    connect(mnuView25, &QAction::triggered, this, [this] { setViewChoice(0.25); });
+    connect(mnuViewFit, &QAction::triggered, this, [this] { setViewChoice(0); });
     connect(menuVer, &QAction::triggered, this, [this] {
         if (verInfo_ == nullptr) verInfo_ = new VerInfo(this);
         verInfo_->show();

@@ -20,6 +20,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QScreen>
+#include <QActionGroup>
 #include <QStatusBar>
 #include <QTimer>
 #include <QWheelEvent>
@@ -178,6 +180,19 @@ void Form1::buildMenus() {
     mnu_LayLeft = menuItem(mnu_Lay, "mnu_LayLeft", "下へ（左）");
     mnu_LayErase = menuItem(mnu_Lay, "mnu_LayErase", "削除");
     bar->addMenu(mnu_Lay);
+
+    mnuView = subMenu(this, "mnuView", "表示");
+    mnuView100 = menuItem(mnuView, "mnuView100", "100%");
+    mnuView50 = menuItem(mnuView, "mnuView50", "50%");
+    mnuView25 = menuItem(mnuView, "mnuView25", "25%");
+    mnuViewFit = menuItem(mnuView, "mnuViewFit", "画面に合わせる");
+    auto* views = new QActionGroup(mnuView);
+    for (QAction* a : {mnuView100, mnuView50, mnuView25, mnuViewFit}) {
+        a->setCheckable(true);
+        views->addAction(a);
+    }
+    mnuViewFit->setChecked(true);
+    bar->addMenu(mnuView);
 
     menuHelp = subMenu(this, "menuHelp", "ヘルプ");
     menuToolTip = menuItem(menuHelp, "menuToolTip", "ヒント");
@@ -395,9 +410,61 @@ void Form1::SetScale() {
     SetScale2();
 }
 
+namespace {
+
+// The layout's size for a picture shown at w x h: the strips right of the
+// picture (never over the controls below it), the controls below.
+int stripsLeft(int w) {
+    return std::max(kMargin + w + 2 * PictureBox::kBorder + kMargin, kMargin + 472 + 150 + 12);
+}
+int layoutWidth(int w) {
+    return stripsLeft(w) + kRulerWidth + 2 * kSliderWidth + kPageTimesWidth + 28 +
+           kTimelineWidth + 2 * PictureBox::kBorder + kMargin;
+}
+int belowPicture() {
+    return 2 * PictureBox::kBorder + 4 + 20 + kFrame1Height + 6 + 32 + 190 + 22;
+}
+int layoutHeight(int h) {
+    return std::max(kMargin + h + belowPicture(), 40 + Form1::kStripHeight + 2 * PictureBox::kBorder + kMargin);
+}
+
+}  // namespace
+
+QRect Form1::availableArea() const {
+    if (screenArea_.isValid()) return screenArea_;
+    const QScreen* s = screen();
+    return s != nullptr ? s->availableGeometry() : QRect(0, 0, 1280, 720);
+}
+
+void Form1::setScreenArea(const QRect& area) {
+    screenArea_ = area;
+    SetScale2();
+}
+
+void Form1::setViewChoice(double scale) {
+    viewChoice_ = scale;
+    mnuViewFit->setChecked(scale <= 0);
+    mnuView100->setChecked(scale == 1.0);
+    mnuView50->setChecked(scale == 0.5);
+    mnuView25->setChecked(scale == 0.25);
+    SetScale2();
+    refreshPictMain();
+}
+
+double Form1::viewScaleFor(int mw, int mh, QSize central) const {
+    if (viewChoice_ > 0) return viewChoice_;
+    // Fit: the whole picture at the largest scale up to 100 % that leaves
+    // the strips and the controls inside the area.
+    const int besidePicture = layoutWidth(0) - stripsLeft(0) + 2 * kMargin + 2 * PictureBox::kBorder;
+    const double byWidth = static_cast<double>(central.width() - besidePicture) / mw;
+    const double byHeight = static_cast<double>(central.height() - kMargin - belowPicture()) / mh;
+    return std::clamp(std::min(byWidth, byHeight), 0.05, 1.0);
+}
+
 void Form1::SetScale2() {
     // Everything else follows the movie's size: the strips sit right of the
-    // picture, the controls below it.
+    // picture, the controls below it. Only the picture's display scale
+    // changes with the screen; the movie's pixels and the records never do.
     const Surface& s = editor_ ? editor_->PictMain() : Surface();
     const int mw =
         editor_ && editor_->MvOpen != kFalse && !s.empty() ? s.width() : kDesignMovieWidth;
@@ -405,11 +472,22 @@ void Form1::SetScale2() {
         editor_ && editor_->MvOpen != kFalse && !s.empty() ? s.height() : kDesignMovieHeight;
     shownWidth_ = mw;
     shownHeight_ = mh;
-    PictMain->setDrawingSize(mw, mh);
+    const int menuAndStatus = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
+    // Before the window is first shown its frame is not known: a usual one.
+    QSize frame = frameGeometry().size() - geometry().size();
+    if (!isVisible() || frame.height() <= 0) frame = QSize(16, 40);
+    const QRect area = availableArea();
+    const QSize screenCentral(area.width() - frame.width(),
+                              area.height() - frame.height() - menuAndStatus);
+    const double scale =
+        viewScaleFor(mw, mh, userSized_ ? centralWidget()->size() : screenCentral);
+    const int dw = std::max(1, static_cast<int>(std::floor(mw * scale)));
+    const int dh = std::max(1, static_cast<int>(std::floor(mh * scale)));
+    viewScale_ = scale;
+    PictMain->setViewScale(scale);
+    PictMain->setDrawingSize(dw, dh);
     PictMain->move(kMargin, kMargin);
-    // Right of the picture, and never over the controls below it.
-    const int xr =
-        std::max(kMargin + mw + 2 * PictureBox::kBorder + kMargin, kMargin + 472 + 150 + 12);
+    const int xr = stripsLeft(dw);
     PictMainMj->move(xr, kMargin);
     PicSldr->move(xr + kRulerWidth + 6, kMargin);
     PicSL2Mj->move(xr + kRulerWidth + kSliderWidth + 14, 40);
@@ -418,9 +496,8 @@ void Form1::SetScale2() {
     PictLayNomb->move(xt, kMargin);
     PictLayEnable->move(xt, kMargin + 16);
     PictTLine->move(xt, 40);
-    const int right = xt + kTimelineWidth + 2 * PictureBox::kBorder + kMargin;
 
-    int y = kMargin + mh + 2 * PictureBox::kBorder + 4;
+    int y = kMargin + dh + 2 * PictureBox::kBorder + 4;
     Label21->setGeometry(kMargin, y, 300, 18);
     Label18->setGeometry(kMargin + 304, y, 60, 18);
     Label16->setGeometry(kMargin + 366, y, 80, 18);
@@ -446,13 +523,28 @@ void Form1::SetScale2() {
     Label22->setGeometry(kMargin, y, 60, 18);
     Label20->setGeometry(kMargin + 64, y, 80, 18);
     Label2->setGeometry(kMargin + 150, y, 200, 18);
-    y += 22;
-    const int width = std::max(right, kMargin + 472 + 150 + kMargin);
-    const int height = std::max(y, 40 + kStripHeight + 2 * PictureBox::kBorder + kMargin);
-    centralWidget()->setMinimumSize(width, height);
-    resize(width, height + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    const int width = layoutWidth(dw);
+    const int height = layoutHeight(dh);
+    // The window may be made as small as the layout of the smallest
+    // picture; "fit" then shows the picture smaller.
+    centralWidget()->setMinimumSize(layoutWidth(0), layoutHeight(0));
+    if (userSized_) return;
+    laying_ = true;
+    resize(std::min(width, screenCentral.width()),
+           std::min(height, screenCentral.height()) + menuAndStatus);
+    laying_ = false;
     extraWidth_ = width - 687.61;
     extraHeight_ = height - 515.4;
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (laying_ || !isVisible() || viewChoice_ > 0) return;
+    // The user sized the window: "fit" follows the window from now on.
+    userSized_ = true;
+    SetScale2();
+    userSized_ = false;
+    refreshPictMain();
 }
 
 void Form1::Sl2BkLine(int rows) {

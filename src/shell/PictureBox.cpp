@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QUrl>
+#include <cmath>
 
 namespace movalux::shell {
 
@@ -38,7 +39,14 @@ void PictureBox::paintEvent(QPaintEvent*) {
     p.drawLine(width() - 1, 1, width() - 1, height() - 1);
     p.drawLine(1, height() - 1, width() - 1, height() - 1);
     const QImage image = source_ ? source_() : picture_;
-    if (!image.isNull()) p.drawImage(kBorder, kBorder, image);
+    if (image.isNull()) return;
+    if (scale_ == 1.0) {
+        p.drawImage(kBorder, kBorder, image);
+        return;
+    }
+    // Reduced pictures are filtered so that thin outlines stay visible.
+    p.setRenderHint(QPainter::SmoothPixmapTransform, scale_ < 1.0);
+    p.drawImage(QRectF(kBorder, kBorder, image.width() * scale_, image.height() * scale_), image);
 }
 
 void PictureBox::forward(MouseKind kind, QMouseEvent* event) {
@@ -53,7 +61,12 @@ void PictureBox::forward(MouseKind kind, QMouseEvent* event) {
     if (event->modifiers() & Qt::ControlModifier) shift |= 2;
     if (event->modifiers() & Qt::AltModifier) shift |= 4;
     const QPointF pos = event->position();
-    mouse_(kind, button, shift, pos.x() - kBorder, pos.y() - kBorder);
+    double x = pos.x() - kBorder, y = pos.y() - kBorder;
+    if (scale_ != 1.0) {
+        x = std::floor(x / scale_);
+        y = std::floor(y / scale_);
+    }
+    mouse_(kind, button, shift, x, y);
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {

@@ -2,7 +2,8 @@
 // A picture box: shows a picture (its own, or one that the core paints,
 // wrapped without a copy) inside a 2-pixel sunken border and hands its mouse
 // presses, moves, releases and dropped files to the window. Mouse positions
-// are given in the picture's own pixels.
+// are given in the picture's own pixels, also when the picture is shown at
+// another scale.
 
 #include <QImage>
 #include <QStringList>
@@ -33,6 +34,10 @@ class PictureBox : public QWidget {
     void setDropHandler(std::function<void(const QStringList&)> handler);
     // Size of the drawing area; the widget is kBorder larger on each side.
     void setDrawingSize(int width, int height);
+    // The picture is shown at this scale; a screen position p maps to the
+    // picture pixel floor(p / scale).
+    void setViewScale(double scale) { scale_ = scale > 0 ? scale : 1.0; }
+    double viewScale() const { return scale_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -49,6 +54,7 @@ class PictureBox : public QWidget {
     ImageSource source_;
     MouseHandler mouse_;
     std::function<void(const QStringList&)> drop_;
+    double scale_ = 1.0;
 };
 
 }  // namespace movalux::shell

@@ -121,7 +121,7 @@ TEST_F(Form1Test, StartsWithMenusInOrderAndMovieControlsDisabled) {
     std::vector<std::string> top;
     for (QAction* a : form.menuBar()->actions()) top.push_back(a->text().toStdString());
     EXPECT_EQ(top,
-              (std::vector<std::string>{"ファイル", "編集", "再生", "効果", "レイヤー", "ヘルプ"}));
+              (std::vector<std::string>{"ファイル", "編集", "再生", "効果", "レイヤー", "表示", "ヘルプ"}));
     EXPECT_EQ(menuLayout(form.mnuFile),
               (std::vector<std::string>{
                   "ムービーを開く", "-", "編集ファイルを開く", "編集ファイルを保存", "復元...", "-",
@@ -266,6 +266,70 @@ TEST_F(Form1Test, WindowKeysActWhateverControlHasTheFocusAndGoNoFurther) {
     EXPECT_EQ(editor().CurFlame, 2);
     QTest::keyClick(form.Frame1, Qt::Key_F7);
     EXPECT_EQ(editor().CurFlame, 39);
+    EXPECT_EQ(modal.unexpected, 0);
+}
+
+TEST_F(Form1Test, ADragAtHalfSizeGivesTheRecordOfTheSameDragAtFullSize) {
+    start({moviePath()});
+    chooseEffect("モザイク");
+    form.setViewChoice(1.0);
+    EXPECT_EQ(form.PictMain->width(), 160 + 2 * PictureBox::kBorder);
+    drawRegion(QPoint(20, 32), QPoint(100, 96));
+    const EffRec full = editor().EffArr.at(0, 0);
+    ASSERT_EQ(full.Kind, kouka::kMosaic);
+    QTest::keyClick(keyTarget(), Qt::Key_F5);
+    ASSERT_EQ(editor().CurFlame, 1);
+    form.setViewChoice(0.5);
+    EXPECT_EQ(form.PictMain->width(), 80 + 2 * PictureBox::kBorder);
+    EXPECT_EQ(form.PictMain->height(), 60 + 2 * PictureBox::kBorder);
+    // The same movie points, half as far from the corner on the screen.
+    drawRegion(QPoint(10, 16), QPoint(50, 48));
+    const EffRec half = editor().EffArr.at(0, 1);
+    EXPECT_EQ(half, full);
+    // A screen pixel maps to the movie pixel under its top-left corner.
+    drawRegion(QPoint(11, 17), QPoint(51, 49));
+    EXPECT_EQ(editor().EffArr.at(0, 1).X, 22);
+    EXPECT_EQ(editor().EffArr.at(0, 1).Y, 34);
+    // What is shown is the core's picture, reduced.
+    const QImage shown = form.PictMain->grab().toImage();
+    EXPECT_EQ(shown.width(), 80 + 2 * PictureBox::kBorder);
+    EXPECT_EQ(modal.unexpected, 0);
+}
+
+TEST_F(Form1Test, LargeMoviesFitTheScreenWithEveryControlVisible) {
+    const std::string hd = dir_->path("hd.avi"), uhd = dir_->path("uhd.avi");
+    ASSERT_EQ(runCli({"testmovie", hd, "--size", "1920x1080", "--frames", "2"}).status, 0);
+    ASSERT_EQ(runCli({"testmovie", uhd, "--size", "3840x2160", "--frames", "2"}).status, 0);
+    // A laptop's screen, less a panel.
+    const QRect area(0, 0, 1366, 768 - 32);
+    form.setScreenArea(area);
+    start({hd});
+    for (const std::string& movie : {hd, uhd}) {
+        SCOPED_TRACE(movie);
+        if (movie == uhd) {
+            modal.choosePath(QString::fromStdString(uhd));
+            form.mnuOpen->trigger();
+            QApplication::processEvents();
+        }
+        ASSERT_EQ(editor().MvOpen, kTrue);
+        ASSERT_EQ(editor().MvFName, movie);
+        EXPECT_LT(form.viewScale(), movie == hd ? 0.5 : 0.25);
+        EXPECT_LE(form.frameGeometry().width(), area.width());
+        EXPECT_LE(form.frameGeometry().height(), area.height());
+        const QRect inside(QPoint(0, 0), form.size());
+        for (QWidget* w : form.findChildren<QWidget*>()) {
+            if (w->window() != &form || !w->isVisibleTo(&form) || w->objectName().isEmpty())
+                continue;
+            const QRect r(w->mapTo(&form, QPoint(0, 0)), w->size());
+            EXPECT_TRUE(inside.contains(r)) << w->objectName().toStdString();
+        }
+        // The picture keeps its aspect.
+        const double shownAspect = static_cast<double>(form.PictMain->width() - 4) /
+                                   (form.PictMain->height() - 4);
+        EXPECT_NEAR(shownAspect, 16.0 / 9.0, 0.02);
+        // The records stay in movie pixels: the whole frame's region.
+        EXPECT_EQ(editor().PictMain().width(), movie == hd ? 1920 : 3840);
+    }
     EXPECT_EQ(modal.unexpected, 0);
 }
 
