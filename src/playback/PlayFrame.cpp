@@ -78,18 +78,29 @@ void Editor::PlayFrame(int16_t KomaMove1) {
         Idle = false;
         PlaySTFlame = CurFlame;
         LastTick = STTick = host_.timeGetTime();
+        int32_t lastShown = -1;
+        // Time priority skips frames: the end of the range may never have
+        // been shown. The frame playback stops at is the one on screen.
+        const auto stopAt = [&](int32_t frame) {
+            Idle = true;
+            CurFlame = frame;
+            if (lastShown != frame && DspFrame2() >= 0) {
+                SliderPos = static_cast<float>(CurFlame * SliderScale);
+                host_.DspSldr();
+                host_.SetSlr2();
+            }
+        };
         for (;;) {
             if (CurFlame > RangeEND) {
-                Idle = true;
-                CurFlame = RangeEND;
+                stopAt(RangeEND);
                 break;
             }
             if (CurFlame < RangeST) {
-                Idle = true;
-                CurFlame = RangeST;
+                stopAt(RangeST);
                 break;
             }
             const int32_t shown = DspFrame2();
+            if (shown >= 0) lastShown = shown;
             if (Idle) break;
             if (shown < 0) {
                 host_.WaitEvents(kRetryWaitMs);

@@ -84,6 +84,9 @@ TEST_F(PlayFrameTest, SpeedTwoHundredSkipsFramesEvenWithShowingPriority) {
     }
     EXPECT_GT(skips, 5);
     EXPECT_EQ(editor.CurFlame, 40);
+    // Skipping past the end still stops with the end on screen.
+    EXPECT_EQ(slow.shown.back(), 40);
+    EXPECT_EQ(host.LabelText("TextPos"), "40");
 
     // The same pipeline at normal speed with showing priority shows them all.
     SlowSource again(host, 30);
