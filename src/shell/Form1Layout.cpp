@@ -181,6 +181,14 @@ void Form1::buildMenus() {
     mnu_LayErase = menuItem(mnu_Lay, "mnu_LayErase", "削除");
     bar->addMenu(mnu_Lay);
 
+    // What desktop users expect besides the classic keys.
+    mnuOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuEdFileSaveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuEnd->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    mnuEfUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    mnuEfRedo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+
     mnuView = subMenu(this, "mnuView", "表示");
     mnuView100 = menuItem(mnuView, "mnuView100", "100%");
     mnuView50 = menuItem(mnuView, "mnuView50", "50%");

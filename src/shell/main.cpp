@@ -8,6 +8,7 @@
 #include "editfile/RecoveryStore.h"
 #include "shell/ClassicDialogs.h"
 #include "shell/Form1.h"
+#include "shell/Translations.h"
 
 int main(int argc, char** argv) {
     // A write that reaches the file size limit must fail with its message
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Movalux"));
+    movalux::shell::installQtJapanese();
     std::vector<std::string> arguments;
     std::string editFile;
     const QStringList args = QApplication::arguments();

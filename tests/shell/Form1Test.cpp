@@ -333,6 +333,28 @@ TEST_F(Form1Test, LargeMoviesFitTheScreenWithEveryControlVisible) {
     EXPECT_EQ(modal.unexpected, 0);
 }
 
+TEST_F(Form1Test, CtrlZUndoesAndCtrlYRedoesLikeTheMenus) {
+    start({moviePath()});
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    chooseEffect("モザイク");
+    drawRegion(QPoint(20, 20), QPoint(100, 80));
+    ASSERT_EQ(editor().EffArr.at(0, 0).Kind, kouka::kMosaic);
+    QTest::keyClick(keyTarget(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(editor().EffArr.at(0, 0).Kind, 0);
+    QTest::keyClick(keyTarget(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(editor().EffArr.at(0, 0).Kind, kouka::kMosaic);
+    QTest::keyClick(keyTarget(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(keyTarget(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(editor().EffArr.at(0, 0).Kind, kouka::kMosaic);
+    // Ctrl let go: the fixed-size drag mode it holds ends.
+    EXPECT_EQ(editor().FixSize, kFalse);
+    EXPECT_EQ(form.mnuOpen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    EXPECT_EQ(form.mnuEdFileSaveAs->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+    EXPECT_EQ(form.mnuEnd->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_EQ(modal.unexpected, 0);
+}
+
 TEST_F(Form1Test, CommandLineWithTwoNamesShowsTheOneOnlyMessage) {
     modal.clickButton("OK");
     start({moviePath(), moviePath()});
