@@ -26,6 +26,7 @@ constexpr const char* kOneOnlyText = "ひとつだけドロップしてくださ
 constexpr const char* kWrongTypeText = "ファイル形式が違います";
 constexpr const char* kNotReadLabel = "ファイルは読み込まれません";
 constexpr const char* kCannotReadText = "この形式は読めません";
+const std::string kMissingText = "ファイルが見つかりません\n";
 constexpr const char* kNoDriverText = "このファイル形式に合うドライバがないかもしれません ";
 constexpr const char* kInvalidFileTitle = "ファイルが無効";
 constexpr const char* kGetPic2FailedText = "取得に失敗しました(GP2)";
@@ -142,7 +143,13 @@ bool Editor::openMovieAndReport(bool report) {
     if (status != 0) {
         if (report) {
             host_.SetLabel("Label21", kNotReadLabel);
-            host_.MsgBox(kCannotReadText, msgbox::kStyleCriticalDefault2, kWarningTitle);
+            // A file that is not there is not one of an unreadable format:
+            // say so, and which one, so that a mistyped or moved name is seen.
+            std::error_code ec;
+            if (!std::filesystem::exists(MvFName, ec))
+                host_.MsgBox(kMissingText + MvFName, msgbox::kStyleCriticalDefault2, kWarningTitle);
+            else
+                host_.MsgBox(kCannotReadText, msgbox::kStyleCriticalDefault2, kWarningTitle);
         }
         return false;
     }

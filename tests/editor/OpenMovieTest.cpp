@@ -223,6 +223,21 @@ TEST_F(OpenMovieTest, FilesThatCannotBeReadLeaveTheOpenMovieAsItWas) {
     }
 }
 
+TEST_F(OpenMovieTest, AMissingMovieIsNamedAsMissingNotAsUnreadable) {
+    const std::string missing = (dir / "gone" / "ムービー.avi").string();
+    editor.PictMain_OLEDragDrop({missing});
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "ファイルが見つかりません\n" + missing);
+    EXPECT_EQ(host.messages[0].title, "警告");
+    EXPECT_EQ(editor.MvOpen, kFalse);
+    // A folder of that name is there but is no movie: unreadable.
+    host.messages.clear();
+    fs::create_directories(dir / "folder.avi");
+    editor.PictMain_OLEDragDrop({(dir / "folder.avi").string()});
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, kCannotRead);
+}
+
 TEST_F(OpenMovieTest, OpeningAnotherMovieReleasesTheFirstAndStartsAFreshProject) {
     const std::string first = makeMovie("first.avi", 30);
     const std::string second = makeMovie("second.avi", 12);
