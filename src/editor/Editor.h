@@ -421,10 +421,11 @@ class Editor : public EffectEnv {
     // joined: nothing was written, an earlier file of that name is intact.
     bool RecStopped = false;
     std::string RecError;       // why the last write failed, in FFmpeg's words (for the CLI)
+    double RecSeconds = 0;      // how long the last write took, from its first frame to its end
     enum class RecOutcome { Written, Cancelled, Failed };
-    void menuRec_Click();
-    void menuRecM_Click();
-    void ComRec_Click();
+    RecOutcome menuRec_Click();
+    RecOutcome menuRecM_Click();
+    RecOutcome ComRec_Click();
     void Option7_Click() { RecForward = true; }
     void Option8_Click() { RecForward = false; }
     // The pause button: a running write, sound or conversion ends early.

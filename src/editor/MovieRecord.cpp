@@ -137,25 +137,26 @@ float Editor::writingSpeedFromCombo2() const {
     return std::clamp(static_cast<float>(*value / 100.0), 0.1f, 10.0f);
 }
 
-void Editor::menuRec_Click() {
+Editor::RecOutcome Editor::menuRec_Click() {
     RecSound = kTrue;
-    (void)MVRec();
+    return MVRec();
 }
 
-void Editor::menuRecM_Click() {
+Editor::RecOutcome Editor::menuRecM_Click() {
     RecSound = kFalse;
-    (void)MVRec();
+    return MVRec();
 }
 
-void Editor::ComRec_Click() {
+Editor::RecOutcome Editor::ComRec_Click() {
     RecSound = kTrue;
-    (void)MVRec();
+    return MVRec();
 }
 
 Editor::RecOutcome Editor::MVRec() {
     RecError.clear();
     RecFramesWritten = 0;
     RecFramesExpected = 0;
+    RecSeconds = 0;
     RecPaused = false;
     RecStopped = false;
     if (!movie_ || MvOpen != kTrue || !(FrameRate > 0)) return RecOutcome::Cancelled;
@@ -457,6 +458,7 @@ Editor::RecOutcome Editor::MVRec() {
             if (ec) return fail("cannot write " + out + ": " + ec.message());
         }
     }
+    RecSeconds = (host_.timeGetTime() - startMs) / 1000.0;
     release();
     return RecOutcome::Written;
 }

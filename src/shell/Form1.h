@@ -171,6 +171,9 @@ class Form1 : public QMainWindow {
     void play(int16_t direction);
     void pause();
     void menuZureDialog();
+    // The status line after a write: done (frames, time, file), paused, or
+    // failed with the reason.
+    void reportWrite(Editor::RecOutcome outcome);
 
     float panelScaleStore_ = 1.0f;
     std::unique_ptr<QtHost> host_;

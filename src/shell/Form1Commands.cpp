@@ -90,9 +90,9 @@ void Form1::connectHandlers() {
     onExclusive(mnuRecover, [&e] { e.mnuRecover_Click(); });
     onExclusive(menuFree, [&e] { e.MVFree(); });
     onClickExclusive(ComStop, [&e] { e.MVFree(); });
-    onExclusive(menuRec, [&e] { e.menuRec_Click(); });
-    onExclusive(menuRecM, [&e] { e.menuRecM_Click(); });
-    onClickExclusive(ComRec, [&e] { e.ComRec_Click(); });
+    onExclusive(menuRec, [this, &e] { reportWrite(e.menuRec_Click()); });
+    onExclusive(menuRecM, [this, &e] { reportWrite(e.menuRecM_Click()); });
+    onClickExclusive(ComRec, [this, &e] { reportWrite(e.ComRec_Click()); });
     onExclusive(menuRecS, [&e] { (void)e.menuRecS_Click(); });
     onExclusive(MnuChangeMV, [&e] { (void)e.MnuChangeMV_Click(); });
     on(MnuPicSave, [&e] { (void)e.MnuPicSave_Click(); });
@@ -368,7 +368,10 @@ void Form1::showProgress(const ProgressReport& report) {
     ProgBar1->show();
     QString what;
     if (report.task == "render")
-        what = QString::fromUtf8("書き出し中 %1 / %2 フレーム").arg(report.done).arg(report.total);
+        what = QString::fromUtf8("書き出し中 %1 / %2 フレーム（%3%）")
+                   .arg(report.done)
+                   .arg(report.total)
+                   .arg(percent);
     else if (report.task == "open")
         what = QString::fromUtf8("ムービーを読み込み中 %1%").arg(percent);
     else if (report.task == "stills")
@@ -387,6 +390,28 @@ void Form1::showProgress(const ProgressReport& report) {
         ProgBar1->repaint();
         StatusText->repaint();
     }
+}
+
+void Form1::reportWrite(Editor::RecOutcome outcome) {
+    const Editor& e = *editor_;
+    const QString target = QString::fromStdString(e.RecFName);
+    QString text;
+    if (outcome == Editor::RecOutcome::Failed) {
+        text = QString::fromUtf8("書き出しに失敗しました");
+        if (!e.RecError.empty()) text += QString::fromUtf8("（%1）").arg(QString::fromStdString(e.RecError));
+    } else if (outcome == Editor::RecOutcome::Written && e.RecPaused) {
+        text = QString::fromUtf8("書き出しを一時停止しました（%1 / %2 フレーム）: %3")
+                   .arg(e.RecFramesWritten)
+                   .arg(e.RecFramesExpected)
+                   .arg(target);
+    } else if (outcome == Editor::RecOutcome::Written) {
+        text = QString::fromUtf8("書き出しが完了しました（%1 フレーム、%2 秒）: %3")
+                   .arg(e.RecFramesWritten)
+                   .arg(e.RecSeconds, 0, 'f', 1)
+                   .arg(target);
+    }
+    // A cancelled write says nothing: the user chose it.
+    StatusText->setText(text);
 }
 
 const std::vector<std::pair<const char*, const char*>>& Form1::toolTipTable() {

@@ -248,10 +248,14 @@ TEST_F(PlaybackWriteTest, VideoOnlyWriteAsksForTheCompressorAndShowsProgress) {
         dialog->accept();
         return true;
     });
-    int progressSeen = 0;
+    int progressSeen = 0, disagreeing = 0;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (form.ProgBar1->isVisible()) ++progressSeen;
+        if (!form.ProgBar1->isVisible()) return;
+        ++progressSeen;
+        // The text and the bar show the same fraction.
+        const QString text = form.StatusText->text();
+        if (!text.contains(QStringLiteral("（%1%）").arg(form.ProgBar1->value()))) ++disagreeing;
     });
     watch.start(1);
     chooseSpeed(form.Combo2, "50");
@@ -266,8 +270,14 @@ TEST_F(PlaybackWriteTest, VideoOnlyWriteAsksForTheCompressorAndShowsProgress) {
     EXPECT_FALSE((*movie)->info().hasSound);  // video only
     EXPECT_EQ((*movie)->info().frameCount, 80);  // every frame twice at 50 %
     EXPECT_GT(progressSeen, 0);
+    EXPECT_EQ(disagreeing, 0);
     EXPECT_FALSE(form.ProgBar1->isVisible());
-    EXPECT_TRUE(form.StatusText->text().isEmpty());
+    // The status line says it is done, how much, how long and where.
+    const QString said = form.StatusText->text();
+    EXPECT_TRUE(said.startsWith(QString::fromUtf8("書き出しが完了しました（80 フレーム、")))
+        << said.toStdString();
+    EXPECT_TRUE(said.endsWith(QString::fromUtf8(" 秒）: ") + QString::fromStdString(out)))
+        << said.toStdString();
     EXPECT_TRUE(form.ComPlay->isEnabled());
     EXPECT_TRUE(form.CheckPreVew->isChecked());
     EXPECT_EQ(form.host().pointer(), 0);
@@ -323,6 +333,10 @@ TEST_F(PlaybackWriteTest, PauseButtonEndsAWriteWithAValidShorterMovie) {
     auto movie = MovieSource::open(out);
     ASSERT_TRUE(movie) << movie.error();
     EXPECT_EQ((*movie)->info().frameCount, editor().RecFramesWritten);
+    EXPECT_EQ(form.StatusText->text(),
+              QString::fromUtf8("書き出しを一時停止しました（%1 / 400 フレーム）: %2")
+                  .arg(editor().RecFramesWritten)
+                  .arg(QString::fromStdString(out)));
     EXPECT_TRUE(form.ComPlay->isEnabled());
     EXPECT_EQ(modal.unexpected, 0);
 }
