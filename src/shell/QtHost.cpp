@@ -4,7 +4,10 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QEventLoop>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QSettings>
 #include <QIODevice>
 #include <QInputDialog>
 #include <QLabel>
@@ -247,6 +250,11 @@ FileDialogResult QtHost::FileDialog(const FileDialogRequest& request) {
             if (end > at + 3) dialog.setDefaultSuffix(f.mid(at + 3, end - at - 3));
         });
     }
+    // Dialogs start in the folder last used; a name that carries its own
+    // folder still opens there.
+    QSettings settings;
+    const QString lastFolder = settings.value(QStringLiteral("dialogs/lastFolder")).toString();
+    if (!lastFolder.isEmpty() && QDir(lastFolder).exists()) dialog.setDirectory(lastFolder);
     if (!request.fileName.empty()) dialog.selectFile(qs(request.fileName));
     FileDialogResult result;
     if (dialog.exec() != QDialog::Accepted) {
@@ -260,6 +268,7 @@ FileDialogResult QtHost::FileDialog(const FileDialogRequest& request) {
     }
     result.outcome = FileDialogResult::Outcome::Chosen;
     result.path = utf8(files.front());
+    settings.setValue(QStringLiteral("dialogs/lastFolder"), QFileInfo(files.front()).absolutePath());
     return result;
 }
 

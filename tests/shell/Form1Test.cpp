@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -352,6 +353,28 @@ TEST_F(Form1Test, CtrlZUndoesAndCtrlYRedoesLikeTheMenus) {
     EXPECT_EQ(form.mnuOpen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     EXPECT_EQ(form.mnuEdFileSaveAs->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
     EXPECT_EQ(form.mnuEnd->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_EQ(modal.unexpected, 0);
+}
+
+TEST_F(Form1Test, FileDialogsStartInTheLastFolderUsed) {
+    start({});
+    const std::filesystem::path elsewhere = dir_->path("elsewhere");
+    std::filesystem::create_directories(elsewhere);
+    std::filesystem::copy_file(moviePath(), elsewhere / "copy.avi",
+                               std::filesystem::copy_options::overwrite_existing);
+    modal.choosePath(QString::fromStdString((elsewhere / "copy.avi").string()));
+    form.mnuOpen->trigger();
+    ASSERT_EQ(editor().MvOpen, kTrue);
+    QString started;
+    modal.handle([&](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        if (dialog == nullptr) return false;
+        started = dialog->directory().absolutePath();
+        dialog->reject();
+        return true;
+    });
+    form.mnuOpen->trigger();
+    EXPECT_EQ(started.toStdString(), std::filesystem::canonical(elsewhere).string());
     EXPECT_EQ(modal.unexpected, 0);
 }
 
