@@ -140,6 +140,19 @@ void drawPageTimes(QImage& image, const Editor& e) {
     p.drawText(QRect(1, 1, image.width() - 2, 14), Qt::AlignLeft | Qt::AlignTop, timeOf(e.TLTop));
     p.drawText(QRect(1, image.height() - 15, image.width() - 2, 14),
                Qt::AlignLeft | Qt::AlignBottom, timeOf(static_cast<int64_t>(e.TLTop) + e.TLRows));
+    // Frame numbers at every tenth frame, beside its row, clear of the times.
+    if (e.TLRows <= 0) return;
+    p.setFont(stripFont(8));
+    p.setPen(QColor(0x30, 0x30, 0x60));
+    const double rowHeight = static_cast<double>(image.height()) / e.TLRows;
+    for (int32_t row = 0; row < e.TLRows; ++row) {
+        const int64_t frame = static_cast<int64_t>(e.TLTop) + row;
+        if (frame % 10 != 0 || frame > e.MvENDFlame) continue;
+        const int centre = static_cast<int>(std::lround((row + 0.5) * rowHeight));
+        if (centre < 20 || centre > image.height() - 20) continue;
+        p.drawText(QRect(1, centre - 6, image.width() - 2, 12), Qt::AlignRight | Qt::AlignVCenter,
+                   QString::number(frame));
+    }
 }
 
 void drawOverview(QImage& image, const Editor& e) {

@@ -378,6 +378,22 @@ TEST_F(Form1Test, FileDialogsStartInTheLastFolderUsed) {
     EXPECT_EQ(modal.unexpected, 0);
 }
 
+TEST_F(Form1Test, TheTimeRulerNumbersEveryTenthFrame) {
+    start({moviePath()});
+    const QImage& ruler = form.PicSL2Mj->picture();
+    const auto inkInRow = [&](int row) {
+        const double h = static_cast<double>(ruler.height()) / 60.0;
+        int ink = 0;
+        for (int y = static_cast<int>(row * h); y < static_cast<int>((row + 1) * h); ++y)
+            for (int x = 0; x < ruler.width(); ++x)
+                ink += QColor(ruler.pixel(x, y)).lightness() < 128;
+        return ink;
+    };
+    // A 40-frame movie: 10, 20 and 30 are numbered, rows between are not.
+    for (int row : {10, 20, 30}) EXPECT_GT(inkInRow(row), 5) << row;
+    for (int row : {5, 15, 25, 35, 45}) EXPECT_EQ(inkInRow(row), 0) << row;
+}
+
 TEST_F(Form1Test, CommandLineWithTwoNamesShowsTheOneOnlyMessage) {
     modal.clickButton("OK");
     start({moviePath(), moviePath()});
