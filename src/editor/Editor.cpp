@@ -195,6 +195,11 @@ int32_t Editor::lastFrameWithPicture() const {
     return n;
 }
 
+void Editor::showFrameAsWritten() {
+    if (MvOpen != kTrue || !Idle || Dragging) return;
+    if (DspFrame2() >= 0) host_.Refresh(Picture::PictMain);
+}
+
 int32_t Editor::DspFrame2() {
     if (frameSource_ == nullptr) return -1;
     // The frame shown is the movie's picture at CurFlame / FrameRate seconds;

@@ -129,6 +129,10 @@ class Editor : public EffectEnv {
     int32_t jumpEffValues(int16_t KoukaNom, int16_t DoNom, int16_t Button = 0, int16_t Shift = 0,
                           float X = 0, float Y = 0, int32_t a = 0, int32_t b = 0);
 
+    // After an edit: the current frame drawn again from the timeline with
+    // every enabled layer, as writing will draw it (not while playing,
+    // writing or dragging, whose pictures are their own).
+    void showFrameAsWritten();
     // Shows the current frame with its effects: the frame number, or -1
     // when no picture came.
     int32_t DspFrame2() override;

@@ -76,6 +76,20 @@ void Form1::connectHandlers() {
     const auto onClick = [this](QAbstractButton* b, auto&& f) {
         connect(b, &QAbstractButton::clicked, this, [this, f] { forward(f); });
     };
+    // Edits end with the frame drawn again with all its layers: what is
+    // shown is what will be written.
+    const auto onShown = [this](QAction* a, auto&& f) {
+        connect(a, &QAction::triggered, this, [this, f] {
+            forward(f);
+            forward([this] { editor_->showFrameAsWritten(); });
+        });
+    };
+    const auto onClickShown = [this](QAbstractButton* b, auto&& f) {
+        connect(b, &QAbstractButton::clicked, this, [this, f] {
+            forward(f);
+            forward([this] { editor_->showFrameAsWritten(); });
+        });
+    };
     // Commands that replace the movie, or run a loop of their own, wait
     // for a running play or write to stop.
     const auto onExclusive = [this](QAction* a, auto&& f) {
@@ -111,8 +125,8 @@ void Form1::connectHandlers() {
     connect(Combo4, &QComboBox::textActivated, this,
             [this](const QString& t) { forward([this, t] { editor_->Combo4_Click(utf8(t)); }); });
     connect(mnuEnd, &QAction::triggered, this, [this] { close(); });
-    on(mnuEfUndo, [&e] { e.GoUndo(); });
-    on(mnuEfRedo, [&e] { e.GoRedo(); });
+    onShown(mnuEfUndo, [&e] { e.GoUndo(); });
+    onShown(mnuEfRedo, [&e] { e.GoRedo(); });
     on(mnuStFrame, [&e] { e.SetSTFlame(); });
     onClick(BgnFlame, [&e] { e.SetSTFlame(); });
     on(mnuEndFrame, [&e] { e.SetENDFlame(); });
@@ -122,22 +136,22 @@ void Form1::connectHandlers() {
     on(MenuJmpKR, [&e] { e.JmpEffEdge(-1); });
     on(mnuTimeY, [&e] { e.mnuTimeY_Click(); });
     on(mnuFrameY, [&e] { e.mnuFrameY_Click(); });
-    on(mnuHokan, [&e] { e.HokanEffect(); });
-    onClick(ComHokan, [&e] { e.HokanEffect(); });
-    on(mnuFDin, [&e] { e.SetFDIn(); });
-    onClick(ComFdIn, [&e] { e.SetFDIn(); });
-    on(mnuFDout, [&e] { e.SetFDOut(); });
-    onClick(ComFdOut, [&e] { e.SetFDOut(); });
-    on(mnuEfDelete, [&e] { e.mnuEfDelete_Click(); });
+    onShown(mnuHokan, [&e] { e.HokanEffect(); });
+    onClickShown(ComHokan, [&e] { e.HokanEffect(); });
+    onShown(mnuFDin, [&e] { e.SetFDIn(); });
+    onClickShown(ComFdIn, [&e] { e.SetFDIn(); });
+    onShown(mnuFDout, [&e] { e.SetFDOut(); });
+    onClickShown(ComFdOut, [&e] { e.SetFDOut(); });
+    onShown(mnuEfDelete, [&e] { e.mnuEfDelete_Click(); });
     on(mnuAll, [&e] { e.mnuAll_Click(); });
     on(mnuTouka, [&e] { e.mnuTouka_Click(); });
     on(mnuTokaNon, [&e] { e.mnuTokaNon_Click(); });
-    on(mnu_LayRight, [&e] { e.MoveLayRight(); });
-    onClick(LayRight, [&e] { e.MoveLayRight(); });
-    on(mnu_LayLeft, [&e] { e.MoveLayLeft(); });
-    onClick(LayLeft, [&e] { e.MoveLayLeft(); });
-    on(mnu_LayErase, [&e] { e.LayerErase(); });
-    onClick(LayErase, [&e] { e.LayerErase(); });
+    onShown(mnu_LayRight, [&e] { e.MoveLayRight(); });
+    onClickShown(LayRight, [&e] { e.MoveLayRight(); });
+    onShown(mnu_LayLeft, [&e] { e.MoveLayLeft(); });
+    onClickShown(LayLeft, [&e] { e.MoveLayLeft(); });
+    onShown(mnu_LayErase, [&e] { e.LayerErase(); });
+    onClickShown(LayErase, [&e] { e.LayerErase(); });
     connect(menuToolTip, &QAction::triggered, this, [this] {
         if (tooltipsOn_)
             ReSetToolTip();
@@ -186,7 +200,7 @@ void Form1::connectHandlers() {
     onClick(ComdBtn2, [&e] { e.ComdBtn2_Click(); });
     onClick(ComSTP2, [&e] { e.ComSTP2_Click(); });
     onClick(CheckPreVew, [&e] { e.CheckPreVew_Click(); });
-    onClick(XYSet, [&e] { e.XYSet_Click(); });
+    onClickShown(XYSet, [&e] { e.XYSet_Click(); });
 
     using K = PictureBox::MouseKind;
     PictMain->setMouseHandler([this](K kind, int b, int s, double x, double y) {
@@ -200,6 +214,7 @@ void Form1::connectHandlers() {
             else
                 editor_->PictMain_MouseUp(bb, ss, fx, fy);
         });
+        if (kind == K::Up) forward([this] { editor_->showFrameAsWritten(); });
         refreshPictMain();
     });
     PictMain->setDropHandler([this](const QStringList& files) {
@@ -244,6 +259,7 @@ void Form1::connectHandlers() {
         forward([&] {
             editor_->SelLayEnable(static_cast<int16_t>(b), static_cast<int16_t>(s),
                                   static_cast<float>(x), static_cast<float>(y));
+            editor_->showFrameAsWritten();
         });
     });
 }

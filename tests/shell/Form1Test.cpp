@@ -523,6 +523,35 @@ TEST_F(Form1Test, ClosingWithUnsavedWorkAsksAndCancelKeepsTheWindow) {
     EXPECT_TRUE(form.close());
 }
 
+TEST_F(Form1Test, ThePictureAfterEachEditShowsEveryEnabledLayer) {
+    start({moviePath()});
+    chooseEffect("モザイク");
+    const auto composed = [&] {
+        // What the frame display draws from the timeline alone.
+        const Surface shown = editor().PictMain();
+        editor().DspFrame2();
+        const Surface fresh = editor().PictMain();
+        return shown.width() == fresh.width() && shown.height() == fresh.height() &&
+               std::equal(shown.bytes(), shown.bytes() + shown.bytesPerLine() * shown.height(),
+                          fresh.bytes());
+    };
+    drawRegion(QPoint(10, 10), QPoint(70, 60));
+    EXPECT_TRUE(composed()) << "after drawing on layer 1";
+    QTest::mouseClick(form.PictLayNomb, Qt::LeftButton, Qt::NoModifier, at(22 * 1 + 5, 5));
+    ASSERT_EQ(editor().SelLay, 1);
+    chooseEffect("反転");
+    drawRegion(QPoint(40, 30), QPoint(140, 100));
+    EXPECT_TRUE(composed()) << "after drawing on layer 2";
+    QTest::mouseClick(form.LayLeft, Qt::LeftButton);
+    EXPECT_TRUE(composed()) << "after a layer swap";
+    form.mnuEfUndo->trigger();
+    EXPECT_TRUE(composed()) << "after undo";
+    form.mnuEfRedo->trigger();
+    EXPECT_TRUE(composed()) << "after redo";
+    QTest::mouseClick(form.LayErase, Qt::LeftButton);
+    EXPECT_TRUE(composed()) << "after erasing a layer";
+}
+
 TEST_F(Form1Test, LayerStripsSelectAndDisableLayers) {
     start({moviePath()});
     QTest::mouseClick(form.PictLayNomb, Qt::LeftButton, Qt::NoModifier, at(22 * 2 + 5, 5));
