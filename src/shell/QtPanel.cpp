@@ -85,6 +85,7 @@ void QtPanel::setEnabled(std::string_view control, bool enabled) {
         a->setEnabled(enabled);
         return;
     }
+    if (control == "ComFdIn" || control == "ComFdOut") enabled = enabled && movieOpen_;
     if (QWidget* w = widget(control)) w->setEnabled(enabled);
 }
 

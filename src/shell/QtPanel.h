@@ -22,6 +22,9 @@ class QtPanel : public Panel {
     std::string text(std::string_view control) const override;
     void setVisible(std::string_view control, bool visible) override;
     void setEnabled(std::string_view control, bool enabled) override;
+    // Whether a movie is open: the fade buttons, which effect panels switch
+    // on, stay off without one, as the movie controls do.
+    void setMovieOpen(bool open) { movieOpen_ = open; }
     void setChecked(std::string_view control, bool checked) override;
     bool checked(std::string_view control) const override;
     void clearList(std::string_view control) override;
@@ -44,6 +47,7 @@ class QtPanel : public Panel {
 
     QWidget& root_;
     const float& panelScale_;
+    bool movieOpen_ = false;
 };
 
 }  // namespace movalux::shell

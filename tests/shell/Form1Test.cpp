@@ -394,6 +394,28 @@ TEST_F(Form1Test, TheTimeRulerNumbersEveryTenthFrame) {
     for (int row : {5, 15, 25, 35, 45}) EXPECT_EQ(inkInRow(row), 0) << row;
 }
 
+TEST_F(Form1Test, FadeButtonsStayOffWithoutAMovie) {
+    start({});
+    // The mask's panel offers fades, but there is nothing to fade yet.
+    EXPECT_EQ(form.Combo3->currentText(), u("マスク"));
+    EXPECT_FALSE(form.ComFdIn->isEnabled());
+    EXPECT_FALSE(form.ComFdOut->isEnabled());
+    chooseEffect("モザイク");
+    chooseEffect("マスク");
+    EXPECT_FALSE(form.ComFdIn->isEnabled());
+    modal.choosePath(QString::fromStdString(moviePath()));
+    form.mnuOpen->trigger();
+    ASSERT_EQ(editor().MvOpen, kTrue);
+    EXPECT_TRUE(form.ComFdIn->isEnabled());
+    EXPECT_TRUE(form.ComFdOut->isEnabled());
+    // A panel without fades turns them off, as before.
+    chooseEffect("モザイク");
+    EXPECT_FALSE(form.ComFdIn->isEnabled());
+    chooseEffect("マスク");
+    EXPECT_TRUE(form.ComFdIn->isEnabled());
+    EXPECT_EQ(modal.unexpected, 0);
+}
+
 TEST_F(Form1Test, CommandLineWithTwoNamesShowsTheOneOnlyMessage) {
     modal.clickButton("OK");
     start({moviePath(), moviePath()});
