@@ -302,6 +302,11 @@ void Editor::MVFree() {
             panel_.setText(box, "");
         for (const char* label : {"Label16", "Label18", "Label20", "Label22"})
             host_.SetLabel(label, "");
+        // Without a movie there is no frame, time or range to show, and the
+        // preview box says what the drawing does again.
+        for (const char* box : {"TextPos", "LabelTime", "TextHSt", "TextHEnd"})
+            host_.SetLabel(box, "");
+        panel_.setChecked("CheckPreVew", true);
         LayEnable.fill(kTrue);
         host_.Refresh(Picture::PictMain);
         host_.DspSldr();

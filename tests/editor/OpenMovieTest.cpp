@@ -341,6 +341,12 @@ TEST_F(OpenMovieTest, ReleasingAsksAboutUnsavedWorkThenResetsTheProject) {
 
     host.queueAnswer(msgbox::kAnswerNo);
     editor.LayEnable[2] = kFalse;
+    // Preview switched off and a key frame picked before the release.
+    panel.setChecked("CheckPreVew", false);
+    editor.CheckPreVew_Click();
+    host.SetLabel("TextHSt", "3");
+    ASSERT_FALSE(editor.PreviewOn);
+    ASSERT_FALSE(host.labels["TextPos"].empty());
     editor.MVFree();
     EXPECT_EQ(editor.MvOpen, kFalse);
     EXPECT_EQ(editor.EdSaved, kTrue);
@@ -356,6 +362,10 @@ TEST_F(OpenMovieTest, ReleasingAsksAboutUnsavedWorkThenResetsTheProject) {
     EXPECT_EQ(host.labels["Label21"], "");
     for (const char* label : {"Label16", "Label18", "Label20", "Label22"})
         EXPECT_EQ(host.labels[label], "") << label;
+    for (const char* box : {"TextPos", "LabelTime", "TextHSt", "TextHEnd"})
+        EXPECT_EQ(host.labels[box], "") << box;
+    EXPECT_TRUE(editor.PreviewOn);
+    EXPECT_TRUE(panel.checked("CheckPreVew"));
     EXPECT_EQ(editor.DspFrame2(), -1);
 }
 
