@@ -21,6 +21,7 @@ int testMovieCommand(const Args& args);
 int probeCommand(const Args& args);
 int resaveCommand(const Args& args);
 int hokanCommand(const Args& args);
+int trackCommand(const Args& args);
 int frameCommand(const Args& args);
 int renderCommand(const Args& args);
 int soundCommand(const Args& args);

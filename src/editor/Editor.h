@@ -25,6 +25,7 @@
 #include "model/EffRec.h"
 #include "model/EffTimeline.h"
 #include "model/UndoHistory.h"
+#include "vision/RegionTracker.h"
 
 namespace movalux {
 
@@ -412,6 +413,27 @@ class Editor : public EffectEnv {
     // the sound (playback/RealTimePlayback.cpp). PlayPause ends it; the
     // frame reached stays current, shown with its effects.
     void mnuPlay_Click();
+
+    // --- Following a region through the movie (editor/Follow.cpp) ---------
+    enum class FollowStop {
+        ReachedEnd,  // every frame up to the end asked for has the record
+        Lost,        // the content could not be found in the next frame
+        Paused,      // the user stopped it
+        NoRecord,    // the start frame of the layer holds no effect with a region
+        NoPicture,   // a frame of the movie could not be read
+    };
+    struct FollowResult {
+        int32_t followed = 0;    // frames that received a record
+        int32_t lastFrame = -1;  // the last frame that received one
+        int32_t stoppedAt = -1;  // the frame where it stopped short, -1 at the end
+        FollowStop why = FollowStop::NoRecord;
+    };
+    // Copies the record of `layer` at frame `from` onto every frame towards
+    // `to` (either direction), its region moved with the content the
+    // region holds, as one undo step of that layer, which becomes the
+    // selected one. The current frame ends on the last frame followed.
+    FollowResult followRegion(int layer, int32_t from, int32_t to,
+                              RegionTracker::Kind kind = RegionTracker::Kind::Accurate);
 
     // --- Writing movies, sound and conversions (editor/MovieRecord.cpp) ----
     int16_t RecSound = kTrue;  // with sound: menuRec and ComRec set it, menuRecM clears it
