@@ -12,6 +12,8 @@ namespace movalux {
 
 namespace {
 
+constexpr uint32_t kShowEveryMs = 100;
+
 // The record's region as a rectangle of positive size (a region may have
 // been drawn right to left or bottom to top).
 PixelRect regionOf(const EffRec& r) {
@@ -34,8 +36,7 @@ Editor::FollowResult Editor::followRegion(int layer, int32_t from, int32_t to,
     if (!start.hasEffect() || !std::isfinite(start.X) || !std::isfinite(start.Y) ||
         !std::isfinite(start.W) || !std::isfinite(start.H) || startBox.w < 4 || startBox.h < 4)
         return result;
-    to = std::clamp(to, std::min(RangeST, RangeEND), std::max(RangeST, RangeEND));
-    if (!EffArr.contains(layer, to)) to = from;
+    to = std::clamp(to, 0, std::max(0, EffArr.frameCount() - 1));
     const int32_t step = to >= from ? 1 : -1;
 
     Surface picture(pictMain_.width(), pictMain_.height());
@@ -57,8 +58,14 @@ Editor::FollowResult Editor::followRegion(int layer, int32_t from, int32_t to,
     // The undo step is of the selected layer: the followed one becomes it.
     SelLay = static_cast<int16_t>(layer);
     takeUndoStep(undocode::kEffects);
+    // As while writing: only the pause button stays on, and the window
+    // shows how far it got.
+    host_.BTNDEnable();
+    host_.SetControlEnabled("ComStp", true);
     Idle = false;
     result.why = FollowStop::ReachedEnd;
+    const uint32_t startMs = host_.timeGetTime();
+    uint32_t shownMs = startMs;
     for (int32_t f = from + step; step > 0 ? f <= to : f >= to; f += step) {
         if (Idle) {
             result.why = FollowStop::Paused;
@@ -88,14 +95,28 @@ Editor::FollowResult Editor::followRegion(int layer, int32_t from, int32_t to,
         EffArr.at(layer, f) = std::move(r);
         ++result.followed;
         result.lastFrame = f;
-        ProgressReport report;
-        report.task = "track";
-        report.unit = "frames";
-        report.done = std::abs(f - from);
-        report.total = std::abs(to - from);
-        host_.Progress(report);
+        const uint32_t now = host_.timeGetTime();
+        if (now - shownMs >= kShowEveryMs) {
+            // The frame just followed with its effect, ten times a second.
+            shownMs = now;
+            CurFlame = f;
+            DspFrame2();
+            host_.Refresh(Picture::PictMain);
+            ProgressReport report;
+            report.task = "track";
+            report.unit = "frames";
+            report.done = std::abs(f - from);
+            report.total = std::abs(to - from);
+            const double elapsed = (now - startMs) / 1000.0;
+            report.perSecond = elapsed > 0 ? report.done / elapsed : 0;
+            report.secondsLeft =
+                report.perSecond > 0 ? (report.total - report.done) / report.perSecond : -1;
+            host_.Progress(report);
+        }
+        host_.DoEvents();
     }
     Idle = true;
+    host_.BTNEnable();
     ProgressReport done;
     done.task = "track";
     done.finished = true;
@@ -105,6 +126,9 @@ Editor::FollowResult Editor::followRegion(int layer, int32_t from, int32_t to,
         CurFlame = result.lastFrame;
         host_.SetTLine();
     }
+    if (DspFrame2() >= 0) host_.Refresh(Picture::PictMain);
+    host_.DspSldr();
+    host_.SetSlr2();
     undo.UndoArmed = kFalse;
     return result;
 }

@@ -157,11 +157,13 @@ void Form1::setControlEnabled(const char* name, bool enabled) {
 void Form1::BTNEnable() {
     panel_->setMovieOpen(true);
     for (const char* name : kMovieControls) setControlEnabled(name, true);
+    ComTrack->setEnabled(true);
 }
 
 void Form1::BTNDEnable() {
     panel_->setMovieOpen(false);
     for (const char* name : kMovieControls) setControlEnabled(name, false);
+    ComTrack->setEnabled(false);
 }
 
 // --- Drawing ---------------------------------------------------------------------------

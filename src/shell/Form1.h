@@ -106,6 +106,7 @@ class Form1 : public QMainWindow {
     QLineEdit *TextHSt, *TextHEnd;
     QPushButton *ComHokan, *ComFdIn, *ComFdOut, *BgnFlame, *EndFlame, *LayLeft, *LayRight,
         *LayErase;
+    QPushButton* ComTrack;  // follows the selected layer's region (Shift: backward)
     QGroupBox* Frame7;
     QLabel *Label9, *Label10, *Label13, *Label14, *Label15;
     QLineEdit *Xzahyou, *Yzahyou, *Wzahyou, *Hzahyou;
@@ -174,6 +175,9 @@ class Form1 : public QMainWindow {
     // The status line after a write: done (frames, time, file), paused, or
     // failed with the reason.
     void reportWrite(Editor::RecOutcome outcome);
+    // Follows the region of the selected layer from the current frame to
+    // the marked end (start), or the movie's, and says where it stopped.
+    void follow(bool backward);
 
     float panelScaleStore_ = 1.0f;
     std::unique_ptr<QtHost> host_;

@@ -168,6 +168,11 @@ void Form1::connectHandlers() {
         verInfo_->raise();
     });
 
+    connect(ComTrack, &QAbstractButton::clicked, this, [this] {
+        const bool backward = (QApplication::keyboardModifiers() & Qt::ShiftModifier) != 0;
+        exclusive([this, backward] { follow(backward); });
+    });
+
     onClick(ComFStep, [&e] { e.PlayMvStep(); });
     onClick(ComBStep, [&e] { e.PlayMvRevStep(); });
     onClick(ComEnd, [&e] { e.PlayMvJpEnd(); });
@@ -388,6 +393,11 @@ void Form1::showProgress(const ProgressReport& report) {
                    .arg(report.done)
                    .arg(report.total)
                    .arg(percent);
+    else if (report.task == "track")
+        what = QString::fromUtf8("追跡中 %1 / %2 フレーム（%3%）")
+                   .arg(report.done)
+                   .arg(report.total)
+                   .arg(percent);
     else if (report.task == "open")
         what = QString::fromUtf8("ムービーを読み込み中 %1%").arg(percent);
     else if (report.task == "stills")
@@ -430,6 +440,40 @@ void Form1::reportWrite(Editor::RecOutcome outcome) {
     StatusText->setText(text);
 }
 
+void Form1::follow(bool backward) {
+    Editor& e = *editor_;
+    const int32_t from = e.CurFlame;
+    const int32_t last = e.EffArr.frameCount() - 1;
+    // To the marked end (start) when it lies that way, else the movie's.
+    const int32_t to = backward ? (e.STFlame < from ? e.STFlame : 0)
+                                : (e.ENDFlame > from ? e.ENDFlame : last);
+    const Editor::FollowResult r = e.followRegion(e.SelLay, from, to);
+    const auto frames = [](int32_t n) { return QString::fromUtf8("%1 フレーム").arg(n); };
+    switch (r.why) {
+        case Editor::FollowStop::ReachedEnd:
+            StatusText->setText(QString::fromUtf8("追跡しました: %1 - %2（%3）")
+                                    .arg(from)
+                                    .arg(r.lastFrame)
+                                    .arg(frames(r.followed)));
+            break;
+        case Editor::FollowStop::Paused:
+            StatusText->setText(QString::fromUtf8("追跡を停止しました: ") + frames(r.stoppedAt));
+            break;
+        case Editor::FollowStop::Lost:
+            StatusText->setText(QString::fromUtf8("追跡できなくなりました: ") + frames(r.stoppedAt));
+            host_->MsgBox(utf8(StatusText->text()), msgbox::kOk, kAppTitle);
+            break;
+        case Editor::FollowStop::NoPicture:
+            host_->MsgBox(utf8(QString::fromUtf8("フレーム %1 が読めません").arg(r.stoppedAt)),
+                          msgbox::kOk, kAppTitle);
+            break;
+        case Editor::FollowStop::NoRecord:
+            host_->MsgBox("選択レイヤーのこのフレームに、追跡できる範囲の効果がありません", msgbox::kOk,
+                          kAppTitle);
+            break;
+    }
+}
+
 const std::vector<std::pair<const char*, const char*>>& Form1::toolTipTable() {
     static const std::vector<std::pair<const char*, const char*>> table = {
         {"LayErase", "選択レイヤーを削除"},
@@ -470,6 +514,7 @@ const std::vector<std::pair<const char*, const char*>>& Form1::toolTipTable() {
         {"PictLayEnable", "レイヤーの有効/無効"},
         {"TextHSt", "補間の最初のフレーム"},
         {"TextHEnd", "補間の最終フレーム"},
+        {"ComTrack", "範囲の中身を追って効果を付ける（Shift で逆方向）"},
     };
     return table;
 }

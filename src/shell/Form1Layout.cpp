@@ -276,6 +276,7 @@ void Form1::buildControls() {
     LayLeft = button(c, "LayLeft", "←");
     LayRight = button(c, "LayRight", "→");
     LayErase = button(c, "LayErase", "ﾚｲﾔｰ削除");
+    ComTrack = button(c, "ComTrack", "追跡");
 
     Frame7 = named(new QGroupBox(QString::fromUtf8("効果位置"), c), "Frame7");
     Label9 = label(Frame7, "Label9", "X");
@@ -518,7 +519,7 @@ void Form1::SetScale2() {
         x += 60;
     }
     for (QPushButton* b :
-         {ComHokan, ComFdIn, ComFdOut, BgnFlame, EndFlame, LayLeft, LayRight, LayErase}) {
+         {ComHokan, ComFdIn, ComFdOut, BgnFlame, EndFlame, LayLeft, LayRight, LayErase, ComTrack}) {
         const int w = b->fontMetrics().horizontalAdvance(b->text()) + 14;
         b->setGeometry(x, y, w, 26);
         x += w + 2;

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <cstdlib>
 #include <filesystem>
 
 #include "ModalDriver.h"
@@ -198,7 +199,8 @@ TEST_F(Form1Test, StartsWithMenusInOrderAndMovieControlsDisabled) {
 
 TEST_F(Form1Test, EveryTooltipIsSetAtStartAndTheHintMenuTogglesThem) {
     start({});
-    ASSERT_EQ(Form1::toolTipTable().size(), 38u);
+    // The classic 38 and the follow button's.
+    ASSERT_EQ(Form1::toolTipTable().size(), 39u);
     for (const auto& [name, tip] : Form1::toolTipTable()) {
         QWidget* w = form.findChild<QWidget*>(u(name));
         ASSERT_NE(w, nullptr) << name;
@@ -413,6 +415,42 @@ TEST_F(Form1Test, FadeButtonsStayOffWithoutAMovie) {
     EXPECT_FALSE(form.ComFdIn->isEnabled());
     chooseEffect("マスク");
     EXPECT_TRUE(form.ComFdIn->isEnabled());
+    EXPECT_EQ(modal.unexpected, 0);
+}
+
+TEST_F(Form1Test, TheFollowButtonCarriesADrawnRegionAlongWithItsContent) {
+    const std::string moving = dir_->path("moving.avi");
+    const std::string cmd =
+        "ffmpeg -v error -f lavfi -i color=c=0x707070:s=160x120:r=25:d=2 -f lavfi -i "
+        "testsrc=s=30x30:r=25:d=2 -filter_complex \"[0][1]overlay=x='10+t*40':y='20+t*20'\" "
+        "-c:v mpeg4 -q:v 3 -y '" + moving + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    start({moving});
+    ASSERT_EQ(editor().MvOpen, kTrue);
+    EXPECT_TRUE(form.ComTrack->isEnabled());
+    chooseEffect("モザイク");
+    drawRegion(QPoint(10, 20), QPoint(40, 50));
+    ASSERT_EQ(editor().EffArr.at(0, 0).Kind, kouka::kMosaic);
+    form.ComTrack->click();
+    EXPECT_EQ(editor().CurFlame, 49);
+    EXPECT_EQ(form.StatusText->text(), QString::fromUtf8("追跡しました: 0 - 49（49 フレーム）"));
+    const EffRec& last = editor().EffArr.at(0, 49);
+    EXPECT_EQ(last.Kind, kouka::kMosaic);
+    // The picture moved 2 x 40 = 78 pixels right by frame 49 (and 39 down).
+    EXPECT_NEAR(std::min(last.X, last.X + last.W), 10 + 49 * 40 / 25, 6);
+    EXPECT_NEAR(std::min(last.Y, last.Y + last.H), 20 + 49 * 20 / 25, 6);
+    EXPECT_TRUE(form.ComTrack->isEnabled());
+    EXPECT_TRUE(form.ComPlay->isEnabled());
+    // One undo takes the whole follow back.
+    form.mnuEfUndo->trigger();
+    EXPECT_FALSE(editor().EffArr.at(0, 49).hasEffect());
+    EXPECT_TRUE(editor().EffArr.at(0, 0).hasEffect());
+    // Nothing on the selected layer here: it says so and changes nothing.
+    QTest::mouseClick(form.PictLayNomb, Qt::LeftButton, Qt::NoModifier, at(22 * 2 + 5, 5));
+    modal.clickButton("OK");
+    form.ComTrack->click();
+    ASSERT_EQ(modal.seenTexts.size(), 1u);
+    EXPECT_EQ(modal.seenTexts[0], "選択レイヤーのこのフレームに、追跡できる範囲の効果がありません");
     EXPECT_EQ(modal.unexpected, 0);
 }
 
