@@ -10,6 +10,8 @@ namespace movalux::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
+// check: something that should be hidden can still be seen.
+inline constexpr int kExitFound = 3;
 // Ended by Ctrl-C (128 + SIGINT), as shells report it.
 inline constexpr int kExitInterrupted = 130;
 
@@ -22,6 +24,7 @@ int probeCommand(const Args& args);
 int resaveCommand(const Args& args);
 int hokanCommand(const Args& args);
 int trackCommand(const Args& args);
+int checkCommand(const Args& args);
 int frameCommand(const Args& args);
 int renderCommand(const Args& args);
 int soundCommand(const Args& args);

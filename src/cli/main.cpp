@@ -56,6 +56,7 @@ constexpr const char* kUsage =
     "  resave EDIT_IN EDIT_OUT               read an edit file and write it again\n"
     "  hokan EDIT_IN EDIT_OUT --layer L --from S --to E [--fade in|out] [--effect K]\n"
     "  track EDIT_IN EDIT_OUT --layer L --from S [--to E] [--backward] [--fast]\n"
+    "  check EDITFILE --faces|--plates [--from S] [--to E]\n"
     "                                        interpolate or fade a layer of an edit file\n"
     "  render EDITFILE OUT [--codec NAME] [--quality Q] [--speed PCT] [--reverse] [--no-sound]\n"
     "                      [--from N] [--to M]\n"
@@ -94,6 +95,7 @@ int main(int argc, char** argv) {
     if (command == "resave") return resaveCommand(args);
     if (command == "hokan") return hokanCommand(args);
     if (command == "track") return trackCommand(args);
+    if (command == "check") return checkCommand(args);
     if (command == "frame") return frameCommand(args);
     if (command == "render") return renderCommand(args);
     if (command == "sound") return soundCommand(args);
