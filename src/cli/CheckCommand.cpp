@@ -8,7 +8,6 @@
 #include "cli/ConsoleHost.h"
 #include "editor/Editor.h"
 #include "host/MemoryPanel.h"
-#include "vision/ObjectDetector.h"
 
 namespace movalux::cli {
 
@@ -34,14 +33,6 @@ int checkCommand(const Args& argsIn) {
         std::cerr << kCheckUsage;
         return kExitUsage;
     }
-    std::string error;
-    auto detector = ObjectDetector::create(
-        faces ? ObjectDetector::Target::Faces : ObjectDetector::Target::Plates, error);
-    if (!detector) {
-        std::cerr << "movalux-cli check: " << error << '\n';
-        return kExitFailure;
-    }
-
     ConsoleHost host;
     MemoryPanel panel;
     Editor editor(host, panel);
@@ -61,21 +52,27 @@ int checkCommand(const Args& argsIn) {
         return kExitFailure;
     }
     const char* what = faces ? "face" : "plate";
+    const Editor::CheckResult r =
+        editor.checkUncovered(static_cast<int32_t>(first), static_cast<int32_t>(end), faces, plates);
+    if (!r.error.empty()) {
+        std::cerr << "movalux-cli check: " << r.error << '\n';
+        return kExitFailure;
+    }
     int64_t shown = 0;
-    for (int64_t f = first; f <= end; ++f) {
-        editor.CurFlame = static_cast<int32_t>(f);
-        if (editor.DspFrame2() < 0) {
-            std::cerr << "movalux-cli check: the movie has no picture for frame " << f
-                      << "; checked " << (f - first) << " of " << (end - first + 1) << " frames\n";
-            return kExitFailure;
-        }
-        const std::vector<PixelRect> found = detector->find(editor.PictMain());
-        if (found.empty()) continue;
-        ++shown;
+    for (size_t i = 0; i < r.seen.size();) {
+        const int32_t f = r.seen[i].frame;
         std::cout << "frame " << f << ':';
-        for (const PixelRect& r : found)
-            std::cout << ' ' << what << " at " << r.x << ',' << r.y << ' ' << r.w << 'x' << r.h;
+        for (; i < r.seen.size() && r.seen[i].frame == f; ++i) {
+            const PixelRect& b = r.seen[i].where;
+            std::cout << ' ' << what << " at " << b.x << ',' << b.y << ' ' << b.w << 'x' << b.h;
+        }
         std::cout << '\n';
+        ++shown;
+    }
+    if (r.stoppedAt >= 0) {
+        std::cerr << "movalux-cli check: the movie has no picture for frame " << r.stoppedAt
+                  << "; checked " << r.checked << " of " << (end - first + 1) << " frames\n";
+        return kExitFailure;
     }
     if (shown == 0) {
         std::cout << "no " << what << " found in frames " << first << " to " << end << '\n';

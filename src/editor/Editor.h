@@ -435,6 +435,23 @@ class Editor : public EffectEnv {
     FollowResult followRegion(int layer, int32_t from, int32_t to,
                               RegionTracker::Kind kind = RegionTracker::Kind::Accurate);
 
+    // --- Checking that nothing is left uncovered (editor/Check.cpp) -------
+    struct Sighting {
+        int32_t frame = 0;
+        bool plate = false;  // a number plate, else a face
+        PixelRect where;
+    };
+    struct CheckResult {
+        std::vector<Sighting> seen;
+        int32_t checked = 0;     // frames searched
+        int32_t stoppedAt = -1;  // a frame without a picture, or where the user paused
+        bool paused = false;
+        std::string error;       // a detector that could not be loaded
+    };
+    // Frames first..last drawn with their effects, as writing draws them,
+    // searched for faces and/or number plates.
+    CheckResult checkUncovered(int32_t first, int32_t last, bool faces, bool plates);
+
     // --- Writing movies, sound and conversions (editor/MovieRecord.cpp) ----
     int16_t RecSound = kTrue;  // with sound: menuRec and ComRec set it, menuRecM clears it
     bool RecForward = true;    // writing direction: Option7 (正転) true, Option8 (逆転) false

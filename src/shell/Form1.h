@@ -34,6 +34,7 @@ class PictureBox;
 class QtHost;
 class QtPanel;
 class VerInfo;
+class CheckDialog;
 
 class Form1 : public QMainWindow {
   public:
@@ -89,6 +90,7 @@ class Form1 : public QMainWindow {
     QAction *mnuEfUndo, *mnuEfRedo, *mnuStFrame, *mnuEndFrame, *mnuDelSel, *MenuJmpKF, *MenuJmpKR;
     QAction *mnuTimeY, *mnuFrameY, *mnuPlay, *menuZure;
     QAction *mnuHokan, *mnuFDin, *mnuFDout, *mnuEfDelete, *mnuAll, *mnuTouka, *mnuTokaNon;
+    QAction* mnuCheck;  // the check before publishing: faces and plates left uncovered
     QAction *mnu_LayRight, *mnu_LayLeft, *mnu_LayErase;
     QAction *menuToolTip, *menuVer;
     QMenu* mnuView;
@@ -128,6 +130,7 @@ class Form1 : public QMainWindow {
     QLabel *Label2, *Label16, *Label18, *Label20, *Label21, *Label22;
     QProgressBar* ProgBar1;
     QLabel* StatusText;
+    CheckDialog* checkDialog() const { return checkDialog_; }
 
     // The picture's display scale: a fixed one (1, 0.5, 0.25) or 0 for the
     // largest up to 100 % that keeps the whole window on the screen.
@@ -178,12 +181,16 @@ class Form1 : public QMainWindow {
     // Follows the region of the selected layer from the current frame to
     // the marked end (start), or the movie's, and says where it stopped.
     void follow(bool backward);
+    // Searches the marked range (or the whole movie) as it will be written
+    // and lists what can still be seen.
+    void checkUncovered();
 
     float panelScaleStore_ = 1.0f;
     std::unique_ptr<QtHost> host_;
     std::unique_ptr<QtPanel> panel_;
     std::unique_ptr<Editor> editor_;
     VerInfo* verInfo_ = nullptr;
+    CheckDialog* checkDialog_ = nullptr;
     QImage picSl2Bk_;  // PicSl2Bk, the frame strip's background
     std::vector<std::string> arguments_;
     int loopDepth_ = 0;

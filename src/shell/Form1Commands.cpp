@@ -31,6 +31,7 @@
 #include "effects/RegionGesture.h"
 #include "host/Host.h"
 #include "media/TempFiles.h"
+#include "shell/CheckDialog.h"
 #include "shell/ClassicDialogs.h"
 #include "shell/PictureBox.h"
 #include "shell/QtHost.h"
@@ -168,6 +169,7 @@ void Form1::connectHandlers() {
         verInfo_->raise();
     });
 
+    connect(mnuCheck, &QAction::triggered, this, [this] { exclusive([this] { checkUncovered(); }); });
     connect(ComTrack, &QAbstractButton::clicked, this, [this] {
         const bool backward = (QApplication::keyboardModifiers() & Qt::ShiftModifier) != 0;
         exclusive([this, backward] { follow(backward); });
@@ -398,6 +400,11 @@ void Form1::showProgress(const ProgressReport& report) {
                    .arg(report.done)
                    .arg(report.total)
                    .arg(percent);
+    else if (report.task == "check")
+        what = QString::fromUtf8("確認中 %1 / %2 フレーム（%3%）")
+                   .arg(report.done)
+                   .arg(report.total)
+                   .arg(percent);
     else if (report.task == "open")
         what = QString::fromUtf8("ムービーを読み込み中 %1%").arg(percent);
     else if (report.task == "stills")
@@ -472,6 +479,28 @@ void Form1::follow(bool backward) {
                           kAppTitle);
             break;
     }
+}
+
+void Form1::checkUncovered() {
+    Editor& e = *editor_;
+    if (e.MvOpen != kTrue) return;
+    const int32_t last = e.EffArr.frameCount() - 1;
+    // The marked range when there is one, else the whole movie.
+    const bool marked = e.STFlame < e.ENDFlame;
+    const int32_t first = marked ? e.STFlame : 0, end = marked ? e.ENDFlame : last;
+    const Editor::CheckResult r = e.checkUncovered(first, end, true, true);
+    if (!r.error.empty()) {
+        host_->MsgBox(utf8(QString::fromUtf8("確認できません: ") + QString::fromStdString(r.error)),
+                      msgbox::kOk, kAppTitle);
+        return;
+    }
+    if (checkDialog_ == nullptr) checkDialog_ = new CheckDialog(this);
+    checkDialog_->show(r, first, end, [this](int32_t frame) {
+        forward([this, frame] {
+            host_->SetLabel("TextPos", std::to_string(frame));
+            editor_->TextPos_KeyDown(13);
+        });
+    });
 }
 
 const std::vector<std::pair<const char*, const char*>>& Form1::toolTipTable() {

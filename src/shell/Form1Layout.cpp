@@ -173,6 +173,8 @@ void Form1::buildMenus() {
     mnuTouka = menuItem(mnuToukasyoku, "mnuTouka", "設定");
     mnuTokaNon = menuItem(mnuToukasyoku, "mnuTokaNon", "なし");
     mnuEff->addMenu(mnuToukasyoku);
+    mnuEff->addSeparator();
+    mnuCheck = menuItem(mnuEff, "mnuCheck", "隠し漏れ確認");
     bar->addMenu(mnuEff);
 
     mnu_Lay = subMenu(this, "mnu_Lay", "レイヤー");

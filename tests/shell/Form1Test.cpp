@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -23,10 +24,12 @@
 #include "ModalDriver.h"
 #include "editor/Editor.h"
 #include "effects/Surface.h"
+#include "shell/CheckDialog.h"
 #include "shell/Form1.h"
 #include "shell/PictureBox.h"
 #include "shell/StripPainter.h"
 #include "support/CliRunner.h"
+#include "support/FfmpegReference.h"
 
 namespace movalux::test {
 namespace {
@@ -139,7 +142,8 @@ TEST_F(Form1Test, StartsWithMenusInOrderAndMovieControlsDisabled) {
                                                                  "再生(音付)", "-", "ずれ調整"}));
     EXPECT_EQ(menuLayout(form.mnuEff),
               (std::vector<std::string>{"効果の補間", "フェードイン", "フェードアウト", "-",
-                                        "効果の削除", "-", "画面全体選択", "-", "透過色>"}));
+                                        "効果の削除", "-", "画面全体選択", "-", "透過色>", "-",
+                                        "隠し漏れ確認"}));
     EXPECT_EQ(menuLayout(form.mnuToukasyoku), (std::vector<std::string>{"設定", "なし"}));
     EXPECT_EQ(menuLayout(form.mnu_Lay),
               (std::vector<std::string>{"上へ（右）", "下へ（左）", "削除"}));
@@ -451,6 +455,40 @@ TEST_F(Form1Test, TheFollowButtonCarriesADrawnRegionAlongWithItsContent) {
     form.ComTrack->click();
     ASSERT_EQ(modal.seenTexts.size(), 1u);
     EXPECT_EQ(modal.seenTexts[0], "選択レイヤーのこのフレームに、追跡できる範囲の効果がありません");
+    EXPECT_EQ(modal.unexpected, 0);
+}
+
+TEST_F(Form1Test, TheCheckListsFramesWithAFaceAndARowShowsItsFrame) {
+    const std::string photo = test::samplePath("messi5.jpg");
+    ASSERT_FALSE(photo.empty());
+    const std::string face = dir_->path("face.avi");
+    const std::string cmd = "ffmpeg -v error -loop 1 -i '" + photo +
+                            "' -vf \"scale=548:342,crop=320:240:100:20,format=yuv420p\" -t 0.4 -r 25 "
+                            "-c:v mpeg4 -q:v 2 -y '" + face + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    start({face});
+    ASSERT_EQ(editor().MvOpen, kTrue);
+    form.mnuCheck->trigger();
+    shell::CheckDialog* dialog = form.checkDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    // All ten frames show the face.
+    ASSERT_EQ(dialog->list()->count(), 10);
+    EXPECT_TRUE(dialog->list()->item(3)->text().startsWith(QString::fromUtf8("フレーム 3: 顔 (")))
+        << dialog->list()->item(3)->text().toStdString();
+    EXPECT_TRUE(dialog->summary()->text().startsWith(QString::fromUtf8("10 フレームに顔またはナンバーが見えています")))
+        << dialog->summary()->text().toStdString();
+    EXPECT_EQ(editor().CurFlame, 0);  // back where the user was
+    emit dialog->list()->itemClicked(dialog->list()->item(7));
+    EXPECT_EQ(editor().CurFlame, 7);
+    EXPECT_EQ(form.TextPos->text(), u("7"));
+    // A mosaic over the whole picture on every frame: nothing left.
+    for (int32_t f = 0; f < 10; ++f) editor().EffArr.at(0, f) = EffRec{6, 0, 0, 320, 240, 16, "0"};
+    form.mnuCheck->trigger();
+    EXPECT_EQ(dialog->list()->count(), 0);
+    EXPECT_EQ(dialog->summary()->text(),
+              QString::fromUtf8("顔もナンバーも見つかりませんでした（フレーム 0 - 9）"));
+    dialog->close();
     EXPECT_EQ(modal.unexpected, 0);
 }
 

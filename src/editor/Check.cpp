@@ -1,0 +1,75 @@
+// The check before publishing: every frame of a range drawn with its
+// effects and searched for what should have been hidden.
+
+#include <algorithm>
+#include <memory>
+
+#include "editor/Editor.h"
+#include "vision/ObjectDetector.h"
+
+namespace movalux {
+
+Editor::CheckResult Editor::checkUncovered(int32_t first, int32_t last, bool faces, bool plates) {
+    CheckResult result;
+    if (MvOpen != kTrue) return result;
+    std::unique_ptr<ObjectDetector> faceFinder, plateFinder;
+    if (faces && !(faceFinder = ObjectDetector::create(ObjectDetector::Target::Faces, result.error)))
+        return result;
+    if (plates &&
+        !(plateFinder = ObjectDetector::create(ObjectDetector::Target::Plates, result.error)))
+        return result;
+    if (first > last) std::swap(first, last);
+    const int32_t keep = CurFlame;
+    host_.BTNDEnable();
+    host_.SetControlEnabled("ComStp", true);
+    Idle = false;
+    const uint32_t startMs = host_.timeGetTime();
+    uint32_t shownMs = startMs;
+    for (int32_t f = first; f <= last; ++f) {
+        if (Idle) {
+            result.paused = true;
+            result.stoppedAt = f;
+            break;
+        }
+        CurFlame = f;
+        if (DspFrame2() < 0) {
+            result.stoppedAt = f;
+            break;
+        }
+        for (const auto& [finder, plate] :
+             {std::pair{faceFinder.get(), false}, std::pair{plateFinder.get(), true}}) {
+            if (finder == nullptr) continue;
+            for (const PixelRect& r : finder->find(pictMain_))
+                result.seen.push_back(Sighting{f, plate, r});
+        }
+        ++result.checked;
+        const uint32_t now = host_.timeGetTime();
+        if (now - shownMs >= 100) {
+            shownMs = now;
+            host_.Refresh(Picture::PictMain);
+            ProgressReport report;
+            report.task = "check";
+            report.unit = "frames";
+            report.done = f - first + 1;
+            report.total = static_cast<int64_t>(last) - first + 1;
+            const double elapsed = (now - startMs) / 1000.0;
+            report.perSecond = elapsed > 0 ? report.done / elapsed : 0;
+            report.secondsLeft =
+                report.perSecond > 0 ? (report.total - report.done) / report.perSecond : -1;
+            host_.Progress(report);
+        }
+        host_.DoEvents();
+    }
+    Idle = true;
+    ProgressReport done;
+    done.task = "check";
+    done.finished = true;
+    host_.Progress(done);
+    host_.BTNEnable();
+    // Back where the user was.
+    CurFlame = keep;
+    if (DspFrame2() >= 0) host_.Refresh(Picture::PictMain);
+    return result;
+}
+
+}  // namespace movalux
