@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
-#include <regex>
 
 #include "support/CliRunner.h"
 #include "vision/RegionTracker.h"
@@ -36,14 +36,14 @@ class TrackCommandTest : public ::testing::Test {
     static std::map<int, PixelRect> regions(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
         std::map<int, PixelRect> out;
-        const std::regex line(R"(^(\d+),106,([-\d.E+]+),([-\d.E+]+),([-\d.E+]+),([-\d.E+]+),)");
         for (std::string s; std::getline(in, s);) {
-            std::smatch m;
-            if (!std::regex_search(s, m, line)) continue;
-            out[std::stoi(m[1])] = PixelRect{static_cast<int32_t>(std::lround(std::stod(m[2]))),
-                                             static_cast<int32_t>(std::lround(std::stod(m[3]))),
-                                             static_cast<int32_t>(std::lround(std::stod(m[4]))),
-                                             static_cast<int32_t>(std::lround(std::stod(m[5])))};
+            int frame = 0, code = 0;
+            double x = 0, y = 0, w = 0, h = 0;
+            if (std::sscanf(s.c_str(), "%d,%d,%lf,%lf,%lf,%lf,", &frame, &code, &x, &y, &w, &h) != 6 ||
+                code != 106)
+                continue;
+            out[frame] = PixelRect{static_cast<int32_t>(std::lround(x)), static_cast<int32_t>(std::lround(y)),
+                                   static_cast<int32_t>(std::lround(w)), static_cast<int32_t>(std::lround(h))};
         }
         return out;
     }
