@@ -47,16 +47,8 @@ Editor::CheckResult Editor::checkUncovered(int32_t first, int32_t last, bool fac
         if (now - shownMs >= 100) {
             shownMs = now;
             host_.Refresh(Picture::PictMain);
-            ProgressReport report;
-            report.task = "check";
-            report.unit = "frames";
-            report.done = f - first + 1;
-            report.total = static_cast<int64_t>(last) - first + 1;
-            const double elapsed = (now - startMs) / 1000.0;
-            report.perSecond = elapsed > 0 ? report.done / elapsed : 0;
-            report.secondsLeft =
-                report.perSecond > 0 ? (report.total - report.done) / report.perSecond : -1;
-            host_.Progress(report);
+            reportFrameProgress("check", f - first + 1, static_cast<int64_t>(last) - first + 1,
+                                startMs);
         }
         host_.DoEvents();
     }

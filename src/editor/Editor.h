@@ -650,6 +650,9 @@ class Editor : public EffectEnv {
 
     // --- Writing movies (editor/MovieRecord.cpp) ----------------------------
     void reportSectionProgress(std::string_view task, double done, uint32_t startMs);
+    // Frames done of total since startMs, for a job that goes frame by frame
+    // (following, checking).
+    void reportFrameProgress(std::string_view task, int64_t done, int64_t total, uint32_t startMs);
 };
 
 }  // namespace movalux

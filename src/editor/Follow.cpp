@@ -102,16 +102,7 @@ Editor::FollowResult Editor::followRegion(int layer, int32_t from, int32_t to,
             CurFlame = f;
             DspFrame2();
             host_.Refresh(Picture::PictMain);
-            ProgressReport report;
-            report.task = "track";
-            report.unit = "frames";
-            report.done = std::abs(f - from);
-            report.total = std::abs(to - from);
-            const double elapsed = (now - startMs) / 1000.0;
-            report.perSecond = elapsed > 0 ? report.done / elapsed : 0;
-            report.secondsLeft =
-                report.perSecond > 0 ? (report.total - report.done) / report.perSecond : -1;
-            host_.Progress(report);
+            reportFrameProgress("track", std::abs(f - from), std::abs(to - from), startMs);
         }
         host_.DoEvents();
     }

@@ -501,6 +501,20 @@ void Editor::reportSectionProgress(std::string_view task, double done, uint32_t 
     host_.Progress(report);
 }
 
+void Editor::reportFrameProgress(std::string_view task, int64_t done, int64_t total,
+                                 uint32_t startMs) {
+    ProgressReport report;
+    report.task = task;
+    report.unit = "frames";
+    report.done = done;
+    report.total = total;
+    const double elapsed = (host_.timeGetTime() - startMs) / 1000.0;
+    report.perSecond = elapsed > 0 ? static_cast<double>(done) / elapsed : 0;
+    report.secondsLeft =
+        report.perSecond > 0 ? static_cast<double>(total - done) / report.perSecond : -1;
+    host_.Progress(report);
+}
+
 int32_t Editor::MakeWave(int32_t TempMframeST, int32_t TempMframeEND, const std::string& WrFileName,
                          bool boolVideo) {
     if (!(FrameRate > 0)) return 1;
