@@ -36,14 +36,7 @@ int checkCommand(const Args& argsIn) {
     ConsoleHost host;
     MemoryPanel panel;
     Editor editor(host, panel);
-    const auto read = editor.readEditFile(args[0]);
-    if (read != Editor::ReadOutcome::Read || editor.MvOpen != kTrue) {
-        std::cerr << "movalux-cli check: " << args[0]
-                  << (read == Editor::ReadOutcome::Read ? "'s movie could not be opened"
-                                                        : " was not read")
-                  << '\n';
-        return kExitFailure;
-    }
+    if (!readWholeWithMovie(editor, args[0], "check")) return kExitFailure;
     const int64_t last = static_cast<int64_t>(editor.MvENDFlame) - editor.MvSTFlame;
     const int64_t first = hasFrom ? *s : 0, end = hasTo ? *e : last;
     if (first < 0 || end > last || first > end) {

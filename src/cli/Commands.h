@@ -45,6 +45,9 @@ namespace cli {
 // "--adjust V": the frame-rate adjustment of the window's dialog, with its
 // range (-100 to 100) and its message; false when refused.
 bool applyAdjustment(Editor& editor, const std::string& command, const std::string& text);
+// Reads a whole edit file and opens its movie; false, with the reason on
+// stderr, when either fails.
+bool readWholeWithMovie(Editor& editor, const std::string& path, const std::string& command);
 }  // namespace cli
 }  // namespace movalux
 

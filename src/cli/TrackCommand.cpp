@@ -47,14 +47,7 @@ int trackCommand(const Args& argsIn) {
     ConsoleHost host;
     MemoryPanel panel;
     Editor editor(host, panel);
-    const auto read = editor.readEditFile(args[0]);
-    if (read != Editor::ReadOutcome::Read || editor.MvOpen != kTrue) {
-        std::cerr << "movalux-cli track: " << args[0]
-                  << (read == Editor::ReadOutcome::Read ? "'s movie could not be opened"
-                                                        : " was not read")
-                  << "; nothing written\n";
-        return kExitFailure;
-    }
+    if (!readWholeWithMovie(editor, args[0], "track")) return kExitFailure;
     const int64_t last = static_cast<int64_t>(editor.MvENDFlame) - editor.MvSTFlame;
     const int64_t end = hasTo ? *e : (backward ? 0 : last);
     if (*s < 0 || *s > last || end < 0 || end > last || (backward ? end > *s : end < *s)) {

@@ -30,6 +30,15 @@ bool takeOption(Args& args, const std::string& name, std::string& value, bool& m
     return true;
 }
 
+bool readWholeWithMovie(Editor& editor, const std::string& path, const std::string& command) {
+    const auto read = editor.readEditFile(path);
+    if (read == Editor::ReadOutcome::Read && editor.MvOpen == kTrue) return true;
+    std::cerr << "movalux-cli " << command << ": " << path
+              << (read == Editor::ReadOutcome::Read ? "'s movie could not be opened" : " was not read")
+              << '\n';
+    return false;
+}
+
 bool applyAdjustment(Editor& editor, const std::string& command, const std::string& text) {
     const auto value = parseNumber(text);
     if (!value || !std::isfinite(*value)) {
