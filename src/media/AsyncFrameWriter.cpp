@@ -62,7 +62,13 @@ Status AsyncFrameWriter::submitDecoded(const VideoPicture& picture, const Surfac
     if (!waitForRoom(job.pixels)) return Error{error_};
     if (job.pixels.width() != drawn.width() || job.pixels.height() != drawn.height())
         job.pixels.resize(drawn.width(), drawn.height());
-    copyPictureRect(job.pixels, drawn, x0, y0, x1, y1);
+    // The writer converts whole chroma pairs: the pixels it takes beside an
+    // odd edge must be this frame's, not those a recycled buffer held.
+    const int64_t w = drawn.width(), h = drawn.height();
+    copyPictureRect(job.pixels, drawn, std::clamp<int64_t>(x0, 0, w) & ~int64_t{1},
+                    std::clamp<int64_t>(y0, 0, h) & ~int64_t{1},
+                    std::min(w, (std::clamp<int64_t>(x1, 0, w) + 1) & ~int64_t{1}),
+                    std::min(h, (std::clamp<int64_t>(y1, 0, h) + 1) & ~int64_t{1}));
     job.decoded = picture;
     job.area = true;
     job.x0 = x0, job.y0 = y0, job.x1 = x1, job.y1 = y1;

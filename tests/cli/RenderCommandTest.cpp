@@ -19,6 +19,7 @@
 #include "media/MediaLog.h"
 #include "media/MovieSource.h"
 #include "media/SectionWriter.h"
+#include "media/StillImage.h"
 #include "media/TestPattern.h"
 #include "support/CliRunner.h"
 
@@ -34,7 +35,7 @@ std::string contents(const std::string& path) {
 }
 
 class RenderCommandTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { quietMediaLog(); }
     void SetUp() override {
         ASSERT_EQ(setenv("XDG_CACHE_HOME", dir.path("cache").c_str(), 1), 0);
@@ -72,7 +73,8 @@ TEST_F(RenderCommandTest, RendersTheMarkedRangeWithEffectsSoundAndProgress) {
         int differentInBlock = 0;
         for (int y = 8; y < 16; ++y)
             for (int x = 0; x < 8; ++x)
-                differentInBlock += std::abs(redOf(written.pixel(x, y)) - redOf(written.pixel(0, 8))) > 24;
+                differentInBlock +=
+                    std::abs(redOf(written.pixel(x, y)) - redOf(written.pixel(0, 8))) > 24;
         if (mosaicked) {
             EXPECT_EQ(differentInBlock, 0) << "frame " << n + 2;
         } else {
@@ -106,8 +108,10 @@ TEST_F(RenderCommandTest, OptionsChooseRangeSpeedDirectionCodecAndContainer) {
 
     EXPECT_EQ(runCli({"render", dir.path("e.txt"), dir.path("o.mkv")}).status, 1);  // exists
     EXPECT_EQ(runCli({"render", dir.path("e.txt"), dir.path("o.mov")}).status, 2);
-    EXPECT_EQ(runCli({"render", dir.path("e.txt"), dir.path("q.avi"), "--quality", "101"}).status, 2);
-    EXPECT_EQ(runCli({"render", dir.path("e.txt"), dir.path("q.avi"), "--speed", "fast"}).status, 2);
+    EXPECT_EQ(runCli({"render", dir.path("e.txt"), dir.path("q.avi"), "--quality", "101"}).status,
+              2);
+    EXPECT_EQ(runCli({"render", dir.path("e.txt"), dir.path("q.avi"), "--speed", "fast"}).status,
+              2);
     auto range = runCli({"render", dir.path("e.txt"), dir.path("q.avi"), "--to", "99"});
     EXPECT_EQ(range.status, 1);
     EXPECT_NE(range.output.find("within frames 0 to 23"), std::string::npos) << range.output;
@@ -145,7 +149,8 @@ TEST_F(RenderCommandTest, AFullDiskEndsTheWriteWithoutACrashAndTouchesNothingEls
 }
 
 TEST_F(RenderCommandTest, SoundAndConvertWriteTheirRanges) {
-    auto s = runCli({"sound", movie, dir.path("s.wav"), "--from", "0", "--to", "10", "--speed", "50"});
+    auto s =
+        runCli({"sound", movie, dir.path("s.wav"), "--from", "0", "--to", "10", "--speed", "50"});
     ASSERT_EQ(s.status, 0) << s.output;
     EXPECT_EQ(contents(dir.path("s.wav")).substr(8, 4), "WAVE");
     auto length = measureSound(dir.path("s.wav"));
@@ -392,6 +397,53 @@ TEST_F(RenderHardeningTest, HokanOutsideTheTimelineNamesTheFrames) {
               std::string::npos)
         << r.output;
     EXPECT_FALSE(fs::exists(dir.path("h.txt")));
+}
+
+}  // namespace
+}  // namespace movalux
+
+namespace movalux {
+namespace {
+
+// Regions with odd edges: the writer converts whole 2 x 2 colour pairs, so
+// the pixel beside each odd edge must come from the frame being written.
+// An earlier frame's pixels there showed as lines along the drawn area.
+TEST(RenderAreaTest, OddRegionEdgesWriteNothingButTheFramesOwnPixels) {
+    quietMediaLog();
+    test::TempDir dir{"render-odd"};
+    const std::string movie = dir.path("clip.avi");
+    ASSERT_EQ(runCli({"testmovie", movie, "--size", "320x240", "--frames", "6"}).status, 0);
+    // Two regions on one frame; the area drawn reaches odd columns and rows.
+    const std::string records =
+        "2,6,20,100,40,40,16,\"0\"\r\n2,106,200,20,50,50,16,\"0\"\r\n3,6,21,101,40,39,16,\"0\"\r\n";
+    const std::string edit = dir.path("odd.txt");
+    std::ofstream(edit, std::ios::binary)
+        << "\"MovaluxMovieFile96320\"\r\n\"" << movie << "\"\r\n0,5,0,5\r\n60\r\n"
+        << records;
+    const std::string out = dir.path("odd.avi");
+    auto r = runCli({"render", edit, out, "--codec", "ffv1", "--no-sound"});
+    ASSERT_EQ(r.status, 0) << r.output;
+    for (int f : {2, 3}) {
+        const std::string written = dir.path("w" + std::to_string(f) + ".png");
+        const std::string cmd = "ffmpeg -v error -i '" + out + "' -vf \"select=eq(n\\," +
+                                std::to_string(f) + ")\" -vsync 0 -frames:v 1 -y '" + written + "'";
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+        const std::string shown = dir.path("f" + std::to_string(f) + ".png");
+        ASSERT_EQ(runCli({"frame", edit, std::to_string(f), shown}).status, 0);
+        auto a = readStillImage(written);
+        auto b = readStillImage(shown);
+        ASSERT_TRUE(a && b);
+        // The test movie is flat colour: the conversion to 4:2:0 and back
+        // keeps every pixel within a few levels.
+        int worst = 0;
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 320; ++x)
+                for (int shift : {0, 8, 16})
+                    worst = std::max(worst,
+                                     std::abs(static_cast<int>((a->pixel(x, y) >> shift) & 255) -
+                                              static_cast<int>((b->pixel(x, y) >> shift) & 255)));
+        EXPECT_LE(worst, 24) << "frame " << f;
+    }
 }
 
 }  // namespace
