@@ -25,6 +25,7 @@ int resaveCommand(const Args& args);
 int hokanCommand(const Args& args);
 int trackCommand(const Args& args);
 int checkCommand(const Args& args);
+int detectCommand(const Args& args);
 int frameCommand(const Args& args);
 int renderCommand(const Args& args);
 int soundCommand(const Args& args);

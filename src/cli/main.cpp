@@ -64,9 +64,14 @@ constexpr const char* kUsage =
     "  frame EDITFILE N OUT_IMAGE            frame N of the edit file's movie with its effects\n"
     "  resave EDIT_IN EDIT_OUT               read an edit file and write it again\n"
     "  hokan EDIT_IN EDIT_OUT --layer L --from S --to E [--fade in|out] [--effect K]\n"
-    "  track EDIT_IN EDIT_OUT --layer L --from S [--to E] [--backward] [--fast]\n"
-    "  check EDITFILE --faces|--plates [--from S] [--to E]\n"
     "                                        interpolate or fade a layer of an edit file\n"
+    "  track EDIT_IN EDIT_OUT --layer L --from S [--to E] [--backward] [--fast]\n"
+    "                                        follow a layer's region through the movie\n"
+    "  detect EDIT_IN EDIT_OUT --faces|--plates [--layer L] [--effect K --param P]\n"
+    "                          [--from S] [--to E]\n"
+    "                                        find faces or plates and hide them\n"
+    "  check EDITFILE --faces|--plates [--from S] [--to E]\n"
+    "                                        frames where a face or plate is still seen\n"
     "  render EDITFILE OUT [--codec NAME] [--quality Q] [--speed PCT] [--reverse] [--no-sound]\n"
     "                      [--from N] [--to M]\n"
     "                                        write the marked range with its effects and sound\n"
@@ -105,6 +110,7 @@ int main(int argc, char** argv) {
     if (command == "hokan") return hokanCommand(args);
     if (command == "track") return trackCommand(args);
     if (command == "check") return checkCommand(args);
+    if (command == "detect") return detectCommand(args);
     if (command == "frame") return frameCommand(args);
     if (command == "render") return renderCommand(args);
     if (command == "sound") return soundCommand(args);

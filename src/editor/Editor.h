@@ -25,6 +25,7 @@
 #include "model/EffRec.h"
 #include "model/EffTimeline.h"
 #include "model/UndoHistory.h"
+#include "vision/ObjectDetector.h"
 #include "vision/RegionTracker.h"
 
 namespace movalux {
@@ -451,6 +452,38 @@ class Editor : public EffectEnv {
     // Frames first..last drawn with their effects, as writing draws them,
     // searched for faces and/or number plates.
     CheckResult checkUncovered(int32_t first, int32_t last, bool faces, bool plates);
+
+    // --- Finding faces and number plates and hiding them (editor/Detect.cpp)
+    struct FoundTrack {
+        int32_t first = 0, last = 0;  // frames it covers
+        int layer = -1;               // where its records went; -1 left out
+        int32_t found = 0;            // frames where the detector saw it
+        int32_t bridged = 0;          // frames between sightings filled by following
+    };
+    struct FindResult {
+        std::vector<FoundTrack> tracks;  // in order of their first frame
+        int32_t written = 0;     // tracks that received records
+        int32_t leftOut = 0;     // tracks with no free layer: more at once than layers
+        int32_t scanned = 0;     // frames searched
+        int32_t stoppedAt = -1;  // a frame without a picture, or where the user paused
+        bool paused = false;
+        std::string error;       // a detector that could not be loaded
+    };
+    // Searches frames first..last of the movie for faces or plates, joins
+    // the sightings of one object across frames into a track (short misses
+    // bridged by following it), and writes every track as records of
+    // `effect` (its kind, parameter and text; the region of each frame the
+    // object's, grown by a fifth so that its edges stay covered). The first
+    // track goes on `layer`, tracks seen at the same time on the next
+    // enabled layers that hold nothing over their frames; one undo step.
+    // `coarserForLarge`: a mosaic's blocks grow with a large object (the
+    // effect's parameter is the smallest block), as a fixed block size
+    // leaves a large face recognisable.
+    FindResult findAndHide(int32_t first, int32_t last, ObjectDetector::Target target, int layer,
+                           const EffRec& effect, bool coarserForLarge = false);
+    // The record that finding writes unless told otherwise: a mosaic of
+    // 16-pixel blocks inside the region.
+    static EffRec defaultHidingRecord();
 
     // --- Writing movies, sound and conversions (editor/MovieRecord.cpp) ----
     int16_t RecSound = kTrue;  // with sound: menuRec and ComRec set it, menuRecM clears it

@@ -31,48 +31,52 @@ void Editor::GoUndo() {
     undo.absorbPendingSelect();
     UndoEntry* e = undo.nextUndo();
     if (e == nullptr) return;
-    e->after = SelLay;
-    const int16_t L = e->layer;
-    switch (e->code) {
-        case undocode::kEffects:
-            // The entry's copy and the layer change places: the copy then
-            // holds what redo brings back.
-            UndoHistory::exchange(UndoArr, e->slot, EffArr, L);
-            break;
-        case undocode::kErase:
-            if (L < 0 || L >= EffTimeline::kShownLayers) break;
-            SelLay = L;
-            // The layers from the erased one up move back up; the top shown
-            // layer held only a copy of layer 4, which is still there.
-            for (int i = 1; i <= 3 - L; ++i) {
-                copyLayer(3 - i, 4 - i);
-                LayEnable[static_cast<size_t>(4 - i)] = LayEnable[static_cast<size_t>(3 - i)];
-            }
-            UndoHistory::restore(UndoArr, e->slot, EffArr, L);
-            LayEnable[static_cast<size_t>(L)] = e->extra != 0 ? kTrue : kFalse;
-            DspSelLayer();
-            DspLayEnable();
-            break;
-        case undocode::kSelect:
-            SelLay = L;
-            DspSelLayer();
-            break;
-        case undocode::kMoveRight:
-        case undocode::kMoveLeft: {
-            const int other = L + (e->code == undocode::kMoveRight ? 1 : -1);
-            if (L < 0 || L >= EffTimeline::kShownLayers || other < 0 ||
-                other >= EffTimeline::kShownLayers)
+    // A command that changed several layers left one entry per layer, the
+    // later ones joined to the first: they go back together.
+    for (bool more = true; more; more = e->withPrevious && (e = undo.nextUndo()) != nullptr) {
+        e->after = SelLay;
+        const int16_t L = e->layer;
+        switch (e->code) {
+            case undocode::kEffects:
+                // The entry's copy and the layer change places: the copy then
+                // holds what redo brings back.
+                UndoHistory::exchange(UndoArr, e->slot, EffArr, L);
                 break;
-            swapLayers(L, other);
-            SelLay = L;
-            DspSelLayer();
-            DspLayEnable();
-            break;
+            case undocode::kErase:
+                if (L < 0 || L >= EffTimeline::kShownLayers) break;
+                SelLay = L;
+                // The layers from the erased one up move back up; the top shown
+                // layer held only a copy of layer 4, which is still there.
+                for (int i = 1; i <= 3 - L; ++i) {
+                    copyLayer(3 - i, 4 - i);
+                    LayEnable[static_cast<size_t>(4 - i)] = LayEnable[static_cast<size_t>(3 - i)];
+                }
+                UndoHistory::restore(UndoArr, e->slot, EffArr, L);
+                LayEnable[static_cast<size_t>(L)] = e->extra != 0 ? kTrue : kFalse;
+                DspSelLayer();
+                DspLayEnable();
+                break;
+            case undocode::kSelect:
+                SelLay = L;
+                DspSelLayer();
+                break;
+            case undocode::kMoveRight:
+            case undocode::kMoveLeft: {
+                const int other = L + (e->code == undocode::kMoveRight ? 1 : -1);
+                if (L < 0 || L >= EffTimeline::kShownLayers || other < 0 ||
+                    other >= EffTimeline::kShownLayers)
+                    break;
+                swapLayers(L, other);
+                SelLay = L;
+                DspSelLayer();
+                DspLayEnable();
+                break;
+            }
+            default:
+                break;
         }
-        default:
-            break;
+        undo.undone();
     }
-    undo.undone();
     markChanged();
     DspFrame2();
     host_.SetTLine();
@@ -82,40 +86,42 @@ void Editor::GoRedo() {
     undo.UndoArmed = kFalse;
     UndoEntry* e = undo.nextRedo();
     if (e == nullptr) return;
-    const int16_t L = e->layer;
-    switch (e->code) {
-        case undocode::kEffects:
-            UndoHistory::exchange(UndoArr, e->slot, EffArr, L);
-            break;
-        case undocode::kErase:
-            if (L >= 0 && L < EffTimeline::kShownLayers) closeLayerGap(L);
-            break;
-        case undocode::kMoveRight:
-        case undocode::kMoveLeft: {
-            const int other = L + (e->code == undocode::kMoveRight ? 1 : -1);
-            if (L >= 0 && L < EffTimeline::kShownLayers && other >= 0 &&
-                other < EffTimeline::kShownLayers)
-                swapLayers(L, other);
-            break;
+    for (bool more = true; more; more = (e = undo.nextRedo()) != nullptr && e->withPrevious) {
+        const int16_t L = e->layer;
+        switch (e->code) {
+            case undocode::kEffects:
+                UndoHistory::exchange(UndoArr, e->slot, EffArr, L);
+                break;
+            case undocode::kErase:
+                if (L >= 0 && L < EffTimeline::kShownLayers) closeLayerGap(L);
+                break;
+            case undocode::kMoveRight:
+            case undocode::kMoveLeft: {
+                const int other = L + (e->code == undocode::kMoveRight ? 1 : -1);
+                if (L >= 0 && L < EffTimeline::kShownLayers && other >= 0 &&
+                    other < EffTimeline::kShownLayers)
+                    swapLayers(L, other);
+                break;
+            }
+            default:
+                break;
         }
-        default:
-            break;
+        // The selection returns to what it was when the step was undone.
+        const int16_t selected = SelLay;
+        SelLay = e->after;
+        switch (e->code) {
+            case undocode::kErase:
+            case undocode::kMoveRight:
+            case undocode::kMoveLeft:
+                DspSelLayer();
+                DspLayEnable();
+                break;
+            default:
+                if (SelLay != selected || e->code == undocode::kSelect) DspSelLayer();
+                break;
+        }
+        undo.redone();
     }
-    // The selection returns to what it was when the step was undone.
-    const int16_t selected = SelLay;
-    SelLay = e->after;
-    switch (e->code) {
-        case undocode::kErase:
-        case undocode::kMoveRight:
-        case undocode::kMoveLeft:
-            DspSelLayer();
-            DspLayEnable();
-            break;
-        default:
-            if (SelLay != selected || e->code == undocode::kSelect) DspSelLayer();
-            break;
-    }
-    undo.redone();
     markChanged();
     DspFrame2();
     host_.SetTLine();

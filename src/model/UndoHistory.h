@@ -36,6 +36,9 @@ struct UndoEntry {
     int16_t slot = -1;  // the UndoArr row holding this entry's copy; -1 none
     int16_t extra = 0;  // kErase: the erased layer's enabled flag
     int16_t after = 0;  // the selected layer when the step was undone: redo returns to it
+    // Part of the step recorded before it: one command that changed several
+    // layers is undone and redone as one.
+    bool withPrevious = false;
     bool operator==(const UndoEntry&) const = default;
 };
 
@@ -59,6 +62,11 @@ class UndoHistory {
     // into a free slot of `copies`: the slot, or -1 when no copy was taken.
     int16_t record(int16_t code, int16_t layer, int16_t extra, const EffTimeline& timeline,
                    EffTimeline& copies);
+
+    // The step just recorded belongs to the one before it (see withPrevious).
+    void joinLastToPrevious() {
+        if (UndoPos == 0 && UndoHist[1].code != undocode::kNone) UndoHist[0].withPrevious = true;
+    }
 
     // The step the next undo reverses, and the one the next redo repeats;
     // null when there is none.

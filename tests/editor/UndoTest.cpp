@@ -52,9 +52,7 @@ class UndoTest : public EditorTest {
         editor.Dragging = true;
         editor.PictMain_MouseUp(1, 0, x, 1);
     }
-    Layer layer(int l) const {
-        return editor.EffArr.layerRecords(l);
-    }
+    Layer layer(int l) const { return editor.EffArr.layerRecords(l); }
 
     StampModule stamp{editor};
 };
@@ -376,6 +374,41 @@ TEST_F(UndoTest, AnEraseAfterAnUndoneEraseIsNotReversedTwice) {
     editor.GoRedo();
     EXPECT_EQ(layer(0), drawn);
     EXPECT_EQ(layer(1), layers[1]);
+}
+
+}  // namespace
+}  // namespace movalux::test
+
+namespace movalux::test {
+namespace {
+
+// One command that changed three layers (finding several faces at once)
+// leaves one entry per layer, joined: undo and redo take all of them.
+TEST_F(UndoTest, StepsJoinedToThePreviousGoBackAndComeAgainTogether) {
+    draw(2, 5);  // an earlier step of its own
+    const Layer before0 = layer(0), before1 = layer(1), before3 = layer(3);
+    for (int l : {0, 1, 3}) {
+        editor.SelLay = static_cast<int16_t>(l);
+        editor.takeUndoStep(undocode::kEffects);
+        if (l != 0) editor.undo.joinLastToPrevious();
+        editor.EffArr.at(l, 7) = EffRec{6, 1, 1, 3, 3, 16, "0"};
+    }
+    const Layer after0 = layer(0), after1 = layer(1), after3 = layer(3);
+    editor.GoUndo();
+    EXPECT_EQ(layer(0), before0);
+    EXPECT_EQ(layer(1), before1);
+    EXPECT_EQ(layer(3), before3);
+    EXPECT_EQ(editor.undo.UndoPos, 3);
+    editor.GoRedo();
+    EXPECT_EQ(layer(0), after0);
+    EXPECT_EQ(layer(1), after1);
+    EXPECT_EQ(layer(3), after3);
+    EXPECT_EQ(editor.undo.UndoPos, 0);
+    // The drawing before stays a step of its own.
+    editor.GoUndo();
+    editor.GoUndo();
+    EXPECT_EQ(editor.EffArr.at(0, 2).hasEffect(), false);
+    EXPECT_EQ(editor.undo.UndoPos, 4);
 }
 
 }  // namespace
