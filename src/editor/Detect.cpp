@@ -228,13 +228,13 @@ Editor::FindResult Editor::findAndHide(int32_t first, int32_t last, ObjectDetect
     host_.BTNDEnable();
     host_.SetControlEnabled("ComStp", true);
     Idle = false;
-    const uint32_t startMs = host_.timeGetTime();
-    uint32_t shownMs = startMs;
+    uint32_t shownMs = host_.timeGetTime();
     const int64_t frames = static_cast<int64_t>(last) - first + 1;
     for (int round = 0; round <= kCheckRounds && result.stoppedAt < 0; ++round) {
         // The first round searches the movie itself, the later ones the
         // frames with every effect drawn, as the check does.
         TrackJoiner joiner;
+        const uint32_t roundStartMs = host_.timeGetTime();
         for (int32_t f = first; f <= last; ++f) {
             if (Idle) {
                 result.paused = true;
@@ -265,8 +265,9 @@ Editor::FindResult Editor::findAndHide(int32_t first, int32_t last, ObjectDetect
                     DspFrame2();
                 }
                 host_.Refresh(Picture::PictMain);
-                reportFrameProgress("detect", round * frames + (f - first + 1),
-                                    (kCheckRounds + 1) * frames, startMs);
+                // The search, then each check of the frames as written.
+                reportFrameProgress(round == 0 ? "detect" : "detect-check", f - first + 1, frames,
+                                    roundStartMs);
             }
             host_.DoEvents();
         }

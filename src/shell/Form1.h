@@ -5,8 +5,8 @@
 // names as object names and members.
 
 #include <QImage>
-#include <QRect>
 #include <QMainWindow>
+#include <QRect>
 #include <functional>
 #include <memory>
 #include <string>
@@ -90,6 +90,9 @@ class Form1 : public QMainWindow {
     QAction *mnuEfUndo, *mnuEfRedo, *mnuStFrame, *mnuEndFrame, *mnuDelSel, *MenuJmpKF, *MenuJmpKR;
     QAction *mnuTimeY, *mnuFrameY, *mnuPlay, *menuZure;
     QAction *mnuHokan, *mnuFDin, *mnuFDout, *mnuEfDelete, *mnuAll, *mnuTouka, *mnuTokaNon;
+    // Faces or number plates found in the marked range and hidden.
+    QAction* mnuFindFaces;
+    QAction* mnuFindPlates;
     QAction* mnuCheck;  // the check before publishing: faces and plates left uncovered
     QAction *mnu_LayRight, *mnu_LayLeft, *mnu_LayErase;
     QAction *menuToolTip, *menuVer;
@@ -181,6 +184,9 @@ class Form1 : public QMainWindow {
     // Follows the region of the selected layer from the current frame to
     // the marked end (start), or the movie's, and says where it stopped.
     void follow(bool backward);
+    // Finds faces (plates) in the marked range (or the whole movie) and
+    // hides them on the selected and next free layers.
+    void findAndHide(bool plates);
     // Searches the marked range (or the whole movie) as it will be written
     // and lists what can still be seen.
     void checkUncovered();

@@ -40,7 +40,6 @@
 #include "shell/VerInfo.h"
 #include "shell/WriteDialogs.h"
 
-
 namespace movalux::shell {
 
 namespace {
@@ -169,7 +168,12 @@ void Form1::connectHandlers() {
         verInfo_->raise();
     });
 
-    connect(mnuCheck, &QAction::triggered, this, [this] { exclusive([this] { checkUncovered(); }); });
+    connect(mnuFindFaces, &QAction::triggered, this,
+            [this] { exclusive([this] { findAndHide(false); }); });
+    connect(mnuFindPlates, &QAction::triggered, this,
+            [this] { exclusive([this] { findAndHide(true); }); });
+    connect(mnuCheck, &QAction::triggered, this,
+            [this] { exclusive([this] { checkUncovered(); }); });
     connect(ComTrack, &QAbstractButton::clicked, this, [this] {
         const bool backward = (QApplication::keyboardModifiers() & Qt::ShiftModifier) != 0;
         exclusive([this, backward] { follow(backward); });
@@ -400,6 +404,13 @@ void Form1::showProgress(const ProgressReport& report) {
                    .arg(report.done)
                    .arg(report.total)
                    .arg(percent);
+    else if (report.task == "detect" || report.task == "detect-check")
+        what = QString::fromUtf8(report.task == "detect"
+                                     ? "検出中 %1 / %2 フレーム（%3%）"
+                                     : "隠した結果を確認中 %1 / %2 フレーム（%3%）")
+                   .arg(report.done)
+                   .arg(report.total)
+                   .arg(percent);
     else if (report.task == "check")
         what = QString::fromUtf8("確認中 %1 / %2 フレーム（%3%）")
                    .arg(report.done)
@@ -431,7 +442,8 @@ void Form1::reportWrite(Editor::RecOutcome outcome) {
     QString text;
     if (outcome == Editor::RecOutcome::Failed) {
         text = QString::fromUtf8("書き出しに失敗しました");
-        if (!e.RecError.empty()) text += QString::fromUtf8("（%1）").arg(QString::fromStdString(e.RecError));
+        if (!e.RecError.empty())
+            text += QString::fromUtf8("（%1）").arg(QString::fromStdString(e.RecError));
     } else if (outcome == Editor::RecOutcome::Written && e.RecPaused) {
         text = QString::fromUtf8("書き出しを一時停止しました（%1 / %2 フレーム）: %3")
                    .arg(e.RecFramesWritten)
@@ -452,8 +464,8 @@ void Form1::follow(bool backward) {
     const int32_t from = e.CurFlame;
     const int32_t last = e.EffArr.frameCount() - 1;
     // To the marked end (start) when it lies that way, else the movie's.
-    const int32_t to = backward ? (e.STFlame < from ? e.STFlame : 0)
-                                : (e.ENDFlame > from ? e.ENDFlame : last);
+    const int32_t to =
+        backward ? (e.STFlame < from ? e.STFlame : 0) : (e.ENDFlame > from ? e.ENDFlame : last);
     const Editor::FollowResult r = e.followRegion(e.SelLay, from, to);
     const auto frames = [](int32_t n) { return QString::fromUtf8("%1 フレーム").arg(n); };
     switch (r.why) {
@@ -467,7 +479,8 @@ void Form1::follow(bool backward) {
             StatusText->setText(QString::fromUtf8("追跡を停止しました: ") + frames(r.stoppedAt));
             break;
         case Editor::FollowStop::Lost:
-            StatusText->setText(QString::fromUtf8("追跡できなくなりました: ") + frames(r.stoppedAt));
+            StatusText->setText(QString::fromUtf8("追跡できなくなりました: ") +
+                                frames(r.stoppedAt));
             host_->MsgBox(utf8(StatusText->text()), msgbox::kOk, kAppTitle);
             break;
         case Editor::FollowStop::NoPicture:
@@ -475,10 +488,55 @@ void Form1::follow(bool backward) {
                           msgbox::kOk, kAppTitle);
             break;
         case Editor::FollowStop::NoRecord:
-            host_->MsgBox("選択レイヤーのこのフレームに、追跡できる範囲の効果がありません", msgbox::kOk,
-                          kAppTitle);
+            host_->MsgBox("選択レイヤーのこのフレームに、追跡できる範囲の効果がありません",
+                          msgbox::kOk, kAppTitle);
             break;
     }
+}
+
+void Form1::findAndHide(bool plates) {
+    Editor& e = *editor_;
+    if (e.MvOpen != kTrue) return;
+    const int32_t last = e.EffArr.frameCount() - 1;
+    // The marked range when there is one, else the whole movie.
+    const bool marked = e.STFlame < e.ENDFlame;
+    const int32_t first = marked ? e.STFlame : 0, end = marked ? e.ENDFlame : last;
+    const Editor::FindResult r = e.findAndHide(
+        first, end, plates ? ObjectDetector::Target::Plates : ObjectDetector::Target::Faces,
+        e.SelLay, Editor::defaultHidingRecord(), true);
+    const QString what = QString::fromUtf8(plates ? "ナンバー" : "顔");
+    if (!r.error.empty()) {
+        host_->MsgBox(utf8(QString::fromUtf8("探せません: ") + QString::fromStdString(r.error)),
+                      msgbox::kOk, kAppTitle);
+        return;
+    }
+    QString text;
+    if (r.paused)
+        text = QString::fromUtf8("%1の検出を停止しました: %2 フレーム（%3 件を隠しました）")
+                   .arg(what)
+                   .arg(r.stoppedAt)
+                   .arg(r.written);
+    else if (r.tracks.empty())
+        text = QString::fromUtf8("%1は見つかりませんでした（フレーム %2 - %3）")
+                   .arg(what)
+                   .arg(first)
+                   .arg(end);
+    else
+        text = QString::fromUtf8("%1を %2 件見つけて隠しました（フレーム %3 - %4）")
+                   .arg(what)
+                   .arg(r.written)
+                   .arg(first)
+                   .arg(end);
+    StatusText->setText(text);
+    if (r.leftOut > 0)
+        host_->MsgBox(utf8(QString::fromUtf8("同時に見える%1が多すぎて、%2 件は隠せませんでした"
+                                             "（レイヤーは 4 つまで）")
+                               .arg(what)
+                               .arg(r.leftOut)),
+                      msgbox::kOk, kAppTitle);
+    else if (!r.paused && r.stoppedAt >= 0)
+        host_->MsgBox(utf8(QString::fromUtf8("フレーム %1 が読めません").arg(r.stoppedAt)),
+                      msgbox::kOk, kAppTitle);
 }
 
 void Form1::checkUncovered() {

@@ -5,6 +5,7 @@
 #include "media/MovieSource.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -19,9 +20,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QScreen>
-#include <QActionGroup>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QWheelEvent>
@@ -40,7 +40,6 @@
 #include "shell/StripPainter.h"
 #include "shell/VerInfo.h"
 #include "shell/WriteDialogs.h"
-
 
 namespace movalux::shell {
 
@@ -174,6 +173,8 @@ void Form1::buildMenus() {
     mnuTokaNon = menuItem(mnuToukasyoku, "mnuTokaNon", "なし");
     mnuEff->addMenu(mnuToukasyoku);
     mnuEff->addSeparator();
+    mnuFindFaces = menuItem(mnuEff, "mnuFindFaces", "顔を探す");
+    mnuFindPlates = menuItem(mnuEff, "mnuFindPlates", "ナンバーを探す");
     mnuCheck = menuItem(mnuEff, "mnuCheck", "隠し漏れ確認");
     bar->addMenu(mnuEff);
 
@@ -429,14 +430,15 @@ int stripsLeft(int w) {
     return std::max(kMargin + w + 2 * PictureBox::kBorder + kMargin, kMargin + 472 + 150 + 12);
 }
 int layoutWidth(int w) {
-    return stripsLeft(w) + kRulerWidth + 2 * kSliderWidth + kPageTimesWidth + 28 +
-           kTimelineWidth + 2 * PictureBox::kBorder + kMargin;
+    return stripsLeft(w) + kRulerWidth + 2 * kSliderWidth + kPageTimesWidth + 28 + kTimelineWidth +
+           2 * PictureBox::kBorder + kMargin;
 }
 int belowPicture() {
     return 2 * PictureBox::kBorder + 4 + 20 + kFrame1Height + 6 + 32 + 190 + 22;
 }
 int layoutHeight(int h) {
-    return std::max(kMargin + h + belowPicture(), 40 + Form1::kStripHeight + 2 * PictureBox::kBorder + kMargin);
+    return std::max(kMargin + h + belowPicture(),
+                    40 + Form1::kStripHeight + 2 * PictureBox::kBorder + kMargin);
 }
 
 }  // namespace
@@ -466,7 +468,8 @@ double Form1::viewScaleFor(int mw, int mh, QSize central) const {
     if (viewChoice_ > 0) return viewChoice_;
     // Fit: the whole picture at the largest scale up to 100 % that leaves
     // the strips and the controls inside the area.
-    const int besidePicture = layoutWidth(0) - stripsLeft(0) + 2 * kMargin + 2 * PictureBox::kBorder;
+    const int besidePicture =
+        layoutWidth(0) - stripsLeft(0) + 2 * kMargin + 2 * PictureBox::kBorder;
     const double byWidth = static_cast<double>(central.width() - besidePicture) / mw;
     const double byHeight = static_cast<double>(central.height() - kMargin - belowPicture()) / mh;
     return std::clamp(std::min(byWidth, byHeight), 0.05, 1.0);
@@ -490,8 +493,7 @@ void Form1::SetScale2() {
     const QRect area = availableArea();
     const QSize screenCentral(area.width() - frame.width(),
                               area.height() - frame.height() - menuAndStatus);
-    const double scale =
-        viewScaleFor(mw, mh, userSized_ ? centralWidget()->size() : screenCentral);
+    const double scale = viewScaleFor(mw, mh, userSized_ ? centralWidget()->size() : screenCentral);
     const int dw = std::max(1, static_cast<int>(std::floor(mw * scale)));
     const int dh = std::max(1, static_cast<int>(std::floor(mh * scale)));
     viewScale_ = scale;

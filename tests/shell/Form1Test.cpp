@@ -492,6 +492,40 @@ TEST_F(Form1Test, TheCheckListsFramesWithAFaceAndARowShowsItsFrame) {
     EXPECT_EQ(modal.unexpected, 0);
 }
 
+TEST_F(Form1Test, FindingFacesHidesThemSoThatTheCheckFindsNothingAndOneUndoTakesItBack) {
+    const std::string photo = test::samplePath("messi5.jpg");
+    ASSERT_FALSE(photo.empty());
+    const std::string face = dir_->path("face.avi");
+    const std::string cmd = "ffmpeg -v error -loop 1 -i '" + photo +
+                            "' -vf \"scale=548:342,crop=320:240:'100+t*50':20,format=yuv420p\" "
+                            "-t 0.4 -r 25 -c:v mpeg4 -q:v 2 -y '" + face + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    start({face});
+    ASSERT_EQ(editor().MvOpen, kTrue);
+    editor().CurFlame = 4;
+    form.mnuFindFaces->trigger();
+    EXPECT_TRUE(form.StatusText->text().startsWith(QString::fromUtf8("顔を ")))
+        << form.StatusText->text().toStdString();
+    EXPECT_TRUE(form.StatusText->text().endsWith(QString::fromUtf8("件見つけて隠しました（フレーム 0 - 9）")))
+        << form.StatusText->text().toStdString();
+    EXPECT_EQ(editor().CurFlame, 4);  // back where the user was
+    for (int32_t f = 0; f < 10; ++f) {
+        const EffRec& r = editor().EffArr.at(0, f);
+        EXPECT_EQ(r.Kind, kouka::kMosaic) << f;
+        EXPECT_GE(r.Param, 16) << f;
+    }
+    form.mnuCheck->trigger();
+    shell::CheckDialog* dialog = form.checkDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->list()->count(), 0) << dialog->summary()->text().toStdString();
+    dialog->close();
+    // The whole search is one step.
+    form.mnuEfUndo->trigger();
+    for (int l = 0; l < 4; ++l)
+        for (int32_t f = 0; f < 10; ++f) EXPECT_FALSE(editor().EffArr.at(l, f).hasEffect()) << l << f;
+    EXPECT_EQ(modal.unexpected, 0);
+}
+
 TEST_F(Form1Test, CommandLineWithTwoNamesShowsTheOneOnlyMessage) {
     modal.clickButton("OK");
     start({moviePath(), moviePath()});
