@@ -11,6 +11,7 @@
 
 #include "base/NumberText.h"
 #include "cli/Commands.h"
+#include "cli/StoryPicture.h"
 #include "effects/Surface.h"
 #include "media/MediaLog.h"
 #include "media/MovieWriter.h"
@@ -22,7 +23,9 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: movalux-cli testmovie OUT [--size WxH] [--fps F] [--frames N] [--sound]\n"
-    "                             [--codec NAME] [--gop N] [--bframes N] [--open-gop] [--force]\n";
+    "                             [--codec NAME] [--gop N] [--bframes N] [--open-gop] [--story]\n"
+    "                             [--force]\n"
+    "  --story: the sample's street (640x360) instead of numbered frames\n";
 
 bool parseSize(const std::string& text, int& w, int& h) {
     auto x = text.find('x');
@@ -62,7 +65,8 @@ int testMovieCommand(const Args& argsIn) {
     MovieWriterOptions o;
     o.sound = takeFlag(args, "--sound");
     o.openGop = takeFlag(args, "--open-gop");
-    std::string size = "320x240", fps = "25", frames = "50", gop, bframes;
+    const bool story = takeFlag(args, "--story");
+    std::string size = story ? "640x360" : "320x240", fps = "25", frames = "50", gop, bframes;
     bool missing = false;
     takeOption(args, "--size", size, missing);
     takeOption(args, "--fps", fps, missing);
@@ -101,7 +105,10 @@ int testMovieCommand(const Args& argsIn) {
     std::vector<int16_t> tone;
     int64_t samplesDone = 0;
     for (int32_t n = 0; n < static_cast<int32_t>(*count); ++n) {
-        drawTestFrame(picture, n);
+        if (story)
+            drawStoryFrame(picture, n);
+        else
+            drawTestFrame(picture, n);
         if (Status st = w.writeFrame(picture); !st) {
             std::cerr << "movalux-cli testmovie: " << st.error() << '\n';
             return kExitFailure;

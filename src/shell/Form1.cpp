@@ -243,6 +243,13 @@ void Form1::openEditFile(const std::string& path) {
     forward([&] { editor_->readEditFile(path); });
 }
 
+void Form1::goToFrame(int32_t frame) {
+    forward([this, frame] {
+        host_->SetLabel("TextPos", std::to_string(frame));
+        editor_->TextPos_KeyDown(13);
+    });
+}
+
 void Form1::enableRecovery(const std::string& folder, AutosavePolicy policy) {
     editor_->enableAutosave(folder, policy);
     if (autosaveTimer_ != nullptr) return;

@@ -48,6 +48,8 @@ class Form1 : public QMainWindow {
     Editor& editor() { return *editor_; }
     // Opens an edit file (and its movie) as the menu would after its dialog.
     void openEditFile(const std::string& path);
+    // Shows frame `frame` as typing it into the frame box would.
+    void goToFrame(int32_t frame);
     // Autosave into the recovery folder: the editor writes the unsaved
     // project when due, looked at every second by a timer.
     void enableRecovery(const std::string& folder, AutosavePolicy policy = {});

@@ -554,10 +554,7 @@ void Form1::checkUncovered() {
     }
     if (checkDialog_ == nullptr) checkDialog_ = new CheckDialog(this);
     checkDialog_->show(r, first, end, [this](int32_t frame) {
-        forward([this, frame] {
-            host_->SetLabel("TextPos", std::to_string(frame));
-            editor_->TextPos_KeyDown(13);
-        });
+        goToFrame(frame);
     });
 }
 
