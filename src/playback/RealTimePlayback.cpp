@@ -187,6 +187,16 @@ void Editor::mnuPlay_Click() {
     host_.SetLabel(kStatusLabel, "");
     Idle = false;
 
+    // The movie plays as it is; its effects come back when it stops.
+    const bool previewWas = PreviewOn;
+    PreviewOn = false;
+    // The first frame is on screen before the first sound is heard: a seek
+    // that takes a while must not leave the sound running ahead of a still
+    // picture.
+    int32_t shown = -1;
+    CurFlame = first;
+    if (DspFrame2() >= 0) shown = first;
+
     std::unique_ptr<RealTimeSound> sound;
     bool heard = false;
     if (MvSound == kTrue && movie_) {
@@ -210,14 +220,10 @@ void Editor::mnuPlay_Click() {
     }
     const bool soundStarted = heard;
 
-    // The movie plays as it is; its effects come back when it stops.
-    const bool previewWas = PreviewOn;
-    PreviewOn = false;
     double position = 0;
     double systemBase = 0;
     uint32_t systemTick = host_.timeGetTime();
     uint32_t lastMoveTick = systemTick;
-    int32_t shown = -1;
     int32_t reached = first;
     try {
         for (;;) {

@@ -125,8 +125,8 @@ TEST_F(Form1Test, StartsWithMenusInOrderAndMovieControlsDisabled) {
     start({});
     std::vector<std::string> top;
     for (QAction* a : form.menuBar()->actions()) top.push_back(a->text().toStdString());
-    EXPECT_EQ(top,
-              (std::vector<std::string>{"ファイル", "編集", "再生", "効果", "レイヤー", "表示", "ヘルプ"}));
+    EXPECT_EQ(top, (std::vector<std::string>{"ファイル", "編集", "再生", "効果", "レイヤー", "表示",
+                                             "ヘルプ"}));
     EXPECT_EQ(menuLayout(form.mnuFile),
               (std::vector<std::string>{
                   "ムービーを開く", "-", "編集ファイルを開く", "編集ファイルを保存", "復元...", "-",
@@ -143,7 +143,7 @@ TEST_F(Form1Test, StartsWithMenusInOrderAndMovieControlsDisabled) {
     EXPECT_EQ(menuLayout(form.mnuEff),
               (std::vector<std::string>{"効果の補間", "フェードイン", "フェードアウト", "-",
                                         "効果の削除", "-", "画面全体選択", "-", "透過色>", "-",
-                                        "隠し漏れ確認"}));
+                                        "顔を探す", "ナンバーを探す", "隠し漏れ確認"}));
     EXPECT_EQ(menuLayout(form.mnuToukasyoku), (std::vector<std::string>{"設定", "なし"}));
     EXPECT_EQ(menuLayout(form.mnu_Lay),
               (std::vector<std::string>{"上へ（右）", "下へ（左）", "削除"}));
@@ -331,8 +331,8 @@ TEST_F(Form1Test, LargeMoviesFitTheScreenWithEveryControlVisible) {
             EXPECT_TRUE(inside.contains(r)) << w->objectName().toStdString();
         }
         // The picture keeps its aspect.
-        const double shownAspect = static_cast<double>(form.PictMain->width() - 4) /
-                                   (form.PictMain->height() - 4);
+        const double shownAspect =
+            static_cast<double>(form.PictMain->width() - 4) / (form.PictMain->height() - 4);
         EXPECT_NEAR(shownAspect, 16.0 / 9.0, 0.02);
         // The records stay in movie pixels: the whole frame's region.
         EXPECT_EQ(editor().PictMain().width(), movie == hd ? 1920 : 3840);
@@ -427,7 +427,8 @@ TEST_F(Form1Test, TheFollowButtonCarriesADrawnRegionAlongWithItsContent) {
     const std::string cmd =
         "ffmpeg -v error -f lavfi -i color=c=0x707070:s=160x120:r=25:d=2 -f lavfi -i "
         "testsrc=s=30x30:r=25:d=2 -filter_complex \"[0][1]overlay=x='10+t*40':y='20+t*20'\" "
-        "-c:v mpeg4 -q:v 3 -y '" + moving + "'";
+        "-c:v mpeg4 -q:v 3 -y '" +
+        moving + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     start({moving});
     ASSERT_EQ(editor().MvOpen, kTrue);
@@ -462,9 +463,11 @@ TEST_F(Form1Test, TheCheckListsFramesWithAFaceAndARowShowsItsFrame) {
     const std::string photo = test::samplePath("messi5.jpg");
     ASSERT_FALSE(photo.empty());
     const std::string face = dir_->path("face.avi");
-    const std::string cmd = "ffmpeg -v error -loop 1 -i '" + photo +
-                            "' -vf \"scale=548:342,crop=320:240:100:20,format=yuv420p\" -t 0.4 -r 25 "
-                            "-c:v mpeg4 -q:v 2 -y '" + face + "'";
+    const std::string cmd =
+        "ffmpeg -v error -loop 1 -i '" + photo +
+        "' -vf \"scale=548:342,crop=320:240:100:20,format=yuv420p\" -t 0.4 -r 25 "
+        "-c:v mpeg4 -q:v 2 -y '" +
+        face + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     start({face});
     ASSERT_EQ(editor().MvOpen, kTrue);
@@ -476,7 +479,8 @@ TEST_F(Form1Test, TheCheckListsFramesWithAFaceAndARowShowsItsFrame) {
     ASSERT_EQ(dialog->list()->count(), 10);
     EXPECT_TRUE(dialog->list()->item(3)->text().startsWith(QString::fromUtf8("フレーム 3: 顔 (")))
         << dialog->list()->item(3)->text().toStdString();
-    EXPECT_TRUE(dialog->summary()->text().startsWith(QString::fromUtf8("10 フレームに顔またはナンバーが見えています")))
+    EXPECT_TRUE(dialog->summary()->text().startsWith(
+        QString::fromUtf8("10 フレームに顔またはナンバーが見えています")))
         << dialog->summary()->text().toStdString();
     EXPECT_EQ(editor().CurFlame, 0);  // back where the user was
     emit dialog->list()->itemClicked(dialog->list()->item(7));
@@ -498,7 +502,8 @@ TEST_F(Form1Test, FindingFacesHidesThemSoThatTheCheckFindsNothingAndOneUndoTakes
     const std::string face = dir_->path("face.avi");
     const std::string cmd = "ffmpeg -v error -loop 1 -i '" + photo +
                             "' -vf \"scale=548:342,crop=320:240:'100+t*50':20,format=yuv420p\" "
-                            "-t 0.4 -r 25 -c:v mpeg4 -q:v 2 -y '" + face + "'";
+                            "-t 0.4 -r 25 -c:v mpeg4 -q:v 2 -y '" +
+                            face + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     start({face});
     ASSERT_EQ(editor().MvOpen, kTrue);
@@ -506,7 +511,8 @@ TEST_F(Form1Test, FindingFacesHidesThemSoThatTheCheckFindsNothingAndOneUndoTakes
     form.mnuFindFaces->trigger();
     EXPECT_TRUE(form.StatusText->text().startsWith(QString::fromUtf8("顔を ")))
         << form.StatusText->text().toStdString();
-    EXPECT_TRUE(form.StatusText->text().endsWith(QString::fromUtf8("件見つけて隠しました（フレーム 0 - 9）")))
+    EXPECT_TRUE(form.StatusText->text().endsWith(
+        QString::fromUtf8("件見つけて隠しました（フレーム 0 - 9）")))
         << form.StatusText->text().toStdString();
     EXPECT_EQ(editor().CurFlame, 4);  // back where the user was
     for (int32_t f = 0; f < 10; ++f) {
@@ -522,7 +528,8 @@ TEST_F(Form1Test, FindingFacesHidesThemSoThatTheCheckFindsNothingAndOneUndoTakes
     // The whole search is one step.
     form.mnuEfUndo->trigger();
     for (int l = 0; l < 4; ++l)
-        for (int32_t f = 0; f < 10; ++f) EXPECT_FALSE(editor().EffArr.at(l, f).hasEffect()) << l << f;
+        for (int32_t f = 0; f < 10; ++f)
+            EXPECT_FALSE(editor().EffArr.at(l, f).hasEffect()) << l << f;
     EXPECT_EQ(modal.unexpected, 0);
 }
 

@@ -51,11 +51,14 @@ class RecordingHost : public Host {
         clockMs += maxMs;
     }
     std::vector<uint32_t> waits;
+    // The frame box when the sound was started.
+    std::string labelAtSoundStart;
     // A fake sound output: with soundDevice it "plays" from StartSound on,
     // soundPace seconds of sound per second of the fake clock, pulling the
     // feed as it goes; soundFails makes it report a failed output.
     bool StartSound(SoundFeed& feed) override {
         ++soundStarts;
+        labelAtSoundStart = labels["TextPos"];
         if (!soundDevice) return false;
         feed_ = &feed;
         soundStartMs = clockMs;
