@@ -15,10 +15,12 @@ namespace movalux::cli {
 namespace {
 
 constexpr const char* kTrackUsage =
-    "usage: movalux-cli track EDIT_IN EDIT_OUT --layer L --from S [--to E] [--backward] [--fast] "
-    "[--force]\n"
+    "usage: movalux-cli track EDIT_IN EDIT_OUT --layer L --from S [--to E] [--backward]\n"
+    "                         [--fast|--accurate] [--force]\n"
     "  follows the region of layer L (0-3) at frame S forward (backward) to frame E, or to the\n"
-    "  end (start) of the movie, copying the record onto every frame it is found in\n";
+    "  end (start) of the movie, copying the record onto every frame it is found in; the fast\n"
+    "  tracker (KCF) hands over to the accurate one (CSRT) where it loses the content, unless\n"
+    "  one of them is asked for\n";
 
 }  // namespace
 
@@ -27,6 +29,7 @@ int trackCommand(const Args& argsIn) {
     const bool force = takeFlag(args, "--force");
     const bool backward = takeFlag(args, "--backward");
     const bool fast = takeFlag(args, "--fast");
+    const bool accurate = takeFlag(args, "--accurate");
     std::string layer, from, to;
     bool missing = false;
     const bool hasLayer = takeOption(args, "--layer", layer, missing);
@@ -34,7 +37,7 @@ int trackCommand(const Args& argsIn) {
     const bool hasTo = takeOption(args, "--to", to, missing);
     const auto l = parseInteger(layer), s = parseInteger(from), e = parseInteger(to);
     if (missing || args.size() != 2 || !hasLayer || !hasFrom || !l || *l < 0 ||
-        *l >= EffTimeline::kShownLayers || !s || (hasTo && !e)) {
+        *l >= EffTimeline::kShownLayers || !s || (hasTo && !e) || (fast && accurate)) {
         std::cerr << kTrackUsage;
         return kExitUsage;
     }
@@ -51,16 +54,18 @@ int trackCommand(const Args& argsIn) {
     const int64_t last = static_cast<int64_t>(editor.MvENDFlame) - editor.MvSTFlame;
     const int64_t end = hasTo ? *e : (backward ? 0 : last);
     if (*s < 0 || *s > last || end < 0 || end > last || (backward ? end > *s : end < *s)) {
-        std::cerr << "movalux-cli track: frames " << *s << " to " << end
-                  << " are not a " << (backward ? "backward" : "forward")
-                  << " range of the timeline (frames 0 to " << last << "); nothing written\n";
+        std::cerr << "movalux-cli track: frames " << *s << " to " << end << " are not a "
+                  << (backward ? "backward" : "forward") << " range of the timeline (frames 0 to "
+                  << last << "); nothing written\n";
         return kExitFailure;
     }
     editor.RangeST = 0;
     editor.RangeEND = static_cast<int32_t>(last);
     const Editor::FollowResult r = editor.followRegion(
         static_cast<int>(*l), static_cast<int32_t>(*s), static_cast<int32_t>(end),
-        fast ? RegionTracker::Kind::Fast : RegionTracker::Kind::Accurate);
+        fast       ? Editor::FollowWith::Fast
+        : accurate ? Editor::FollowWith::Accurate
+                   : Editor::FollowWith::FastThenAccurate);
     if (r.why == Editor::FollowStop::NoRecord) {
         std::cerr << "movalux-cli track: layer " << *l << " has no effect with a region at frame "
                   << *s << "; nothing written\n";

@@ -65,7 +65,7 @@ constexpr const char* kUsage =
     "  resave EDIT_IN EDIT_OUT               read an edit file and write it again\n"
     "  hokan EDIT_IN EDIT_OUT --layer L --from S --to E [--fade in|out] [--effect K]\n"
     "                                        interpolate or fade a layer of an edit file\n"
-    "  track EDIT_IN EDIT_OUT --layer L --from S [--to E] [--backward] [--fast]\n"
+    "  track EDIT_IN EDIT_OUT --layer L --from S [--to E] [--backward] [--fast|--accurate]\n"
     "                                        follow a layer's region through the movie\n"
     "  detect EDIT_IN EDIT_OUT --faces|--plates [--layer L] [--effect K --param P]\n"
     "                          [--from S] [--to E]\n"

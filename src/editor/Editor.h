@@ -16,7 +16,6 @@
 #include "effects/DibBits.h"
 #include "effects/EffectDispatcher.h"
 #include "effects/EffectModule.h"
-#include "effects/DibBits.h"
 #include "effects/OverlayShared.h"
 #include "effects/Surface.h"
 #include "host/Host.h"
@@ -429,12 +428,16 @@ class Editor : public EffectEnv {
         int32_t stoppedAt = -1;  // the frame where it stopped short, -1 at the end
         FollowStop why = FollowStop::NoRecord;
     };
+    // How following chooses its tracker: the fast one, handing over to the
+    // accurate one where the fast one loses the content (the default), or
+    // one of them throughout.
+    enum class FollowWith { FastThenAccurate, Fast, Accurate };
     // Copies the record of `layer` at frame `from` onto every frame towards
     // `to` (either direction), its region moved with the content the
     // region holds, as one undo step of that layer, which becomes the
     // selected one. The current frame ends on the last frame followed.
     FollowResult followRegion(int layer, int32_t from, int32_t to,
-                              RegionTracker::Kind kind = RegionTracker::Kind::Accurate);
+                              FollowWith with = FollowWith::FastThenAccurate);
 
     // --- Checking that nothing is left uncovered (editor/Check.cpp) -------
     struct Sighting {
@@ -447,7 +450,7 @@ class Editor : public EffectEnv {
         int32_t checked = 0;     // frames searched
         int32_t stoppedAt = -1;  // a frame without a picture, or where the user paused
         bool paused = false;
-        std::string error;       // a detector that could not be loaded
+        std::string error;  // a detector that could not be loaded
     };
     // Frames first..last drawn with their effects, as writing draws them,
     // searched for faces and/or number plates.
@@ -462,12 +465,12 @@ class Editor : public EffectEnv {
     };
     struct FindResult {
         std::vector<FoundTrack> tracks;  // in order of their first frame
-        int32_t written = 0;     // tracks that received records
-        int32_t leftOut = 0;     // tracks with no free layer: more at once than layers
-        int32_t scanned = 0;     // frames searched
-        int32_t stoppedAt = -1;  // a frame without a picture, or where the user paused
+        int32_t written = 0;             // tracks that received records
+        int32_t leftOut = 0;             // tracks with no free layer: more at once than layers
+        int32_t scanned = 0;             // frames searched
+        int32_t stoppedAt = -1;          // a frame without a picture, or where the user paused
         bool paused = false;
-        std::string error;       // a detector that could not be loaded
+        std::string error;  // a detector that could not be loaded
     };
     // Searches frames first..last of the movie for faces or plates, joins
     // the sightings of one object across frames into a track (short misses
@@ -490,14 +493,14 @@ class Editor : public EffectEnv {
     bool RecForward = true;    // writing direction: Option7 (正転) true, Option8 (逆転) false
     float RecSpeed = 1.0f;     // writing speed: Combo2 / 100, within 0.1 .. 10
     double AdjVValue = 0;      // the last accepted frame-rate adjustment (AdjV)
-    int64_t RecFramesWritten = 0;  // pictures in the last written movie
+    int64_t RecFramesWritten = 0;   // pictures in the last written movie
     int64_t RecFramesExpected = 0;  // pictures the last write was asked for
-    bool RecPaused = false;        // the last write was ended early by the pause button
+    bool RecPaused = false;         // the last write was ended early by the pause button
     // The last write was stopped by a second pause while its sound was being
     // joined: nothing was written, an earlier file of that name is intact.
     bool RecStopped = false;
-    std::string RecError;       // why the last write failed, in FFmpeg's words (for the CLI)
-    double RecSeconds = 0;      // how long the last write took, from its first frame to its end
+    std::string RecError;   // why the last write failed, in FFmpeg's words (for the CLI)
+    double RecSeconds = 0;  // how long the last write took, from its first frame to its end
     enum class RecOutcome { Written, Cancelled, Failed };
     RecOutcome menuRec_Click();
     RecOutcome menuRecM_Click();
@@ -622,9 +625,9 @@ class Editor : public EffectEnv {
         int64_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
         void add(const DrawnArea& other);  // the union
     };
-    DrawnArea jtStale_;     // where PictJT differs from PictMain after a layer
+    DrawnArea jtStale_;  // where PictJT differs from PictMain after a layer
     bool jtSame_ = false;
-    DrawnArea frameArea_;   // where the last frame display drew over the frame
+    DrawnArea frameArea_;  // where the last frame display drew over the frame
 
     // Whether the frame display draws any layer over frame n.
     bool drawsAt(int32_t frame);

@@ -25,8 +25,7 @@ PixelRect regionOf(const EffRec& r) {
 
 }  // namespace
 
-Editor::FollowResult Editor::followRegion(int layer, int32_t from, int32_t to,
-                                          RegionTracker::Kind kind) {
+Editor::FollowResult Editor::followRegion(int layer, int32_t from, int32_t to, FollowWith with) {
     FollowResult result;
     if (MvOpen != kTrue || frameSource_ == nullptr || layer < 0 ||
         layer >= EffTimeline::kShownLayers || !EffArr.contains(layer, from))
@@ -49,7 +48,10 @@ Editor::FollowResult Editor::followRegion(int layer, int32_t from, int32_t to,
         result.stoppedAt = from;
         return result;
     }
-    std::unique_ptr<RegionTracker> tracker = RegionTracker::create(kind);
+    std::unique_ptr<RegionTracker> tracker = RegionTracker::create(
+        with == FollowWith::Accurate ? RegionTracker::Kind::Accurate : RegionTracker::Kind::Fast);
+    bool mayHandOver = with == FollowWith::FastThenAccurate;
+    PixelRect lastBox = startBox;
     if (!tracker->start(picture, startBox)) {
         result.why = FollowStop::NoRecord;
         return result;
@@ -77,7 +79,16 @@ Editor::FollowResult Editor::followRegion(int layer, int32_t from, int32_t to,
             result.stoppedAt = f;
             break;
         }
-        const std::optional<PixelRect> box = tracker->follow(picture);
+        std::optional<PixelRect> box = tracker->follow(picture);
+        if (!box && mayHandOver) {
+            // The fast tracker gives up sooner on content that turns,
+            // blurs or changes its look: the accurate one learns it again
+            // in the frame before and goes on from there.
+            mayHandOver = false;
+            tracker = RegionTracker::create(RegionTracker::Kind::Accurate);
+            if (read(f - step) && tracker->start(picture, lastBox) && read(f))
+                box = tracker->follow(picture);
+        }
         if (!box) {
             result.why = FollowStop::Lost;
             result.stoppedAt = f;
@@ -93,6 +104,7 @@ Editor::FollowResult Editor::followRegion(int layer, int32_t from, int32_t to,
         r.X = static_cast<float>(box->x) + (start.W < 0 ? -r.W : 0.0f);
         r.Y = static_cast<float>(box->y) + (start.H < 0 ? -r.H : 0.0f);
         EffArr.at(layer, f) = std::move(r);
+        lastBox = *box;
         ++result.followed;
         result.lastFrame = f;
         const uint32_t now = host_.timeGetTime();

@@ -83,6 +83,10 @@ TEST_F(TrackCommandTest, RangesAndMistakesEndWithAMessage) {
     EXPECT_NE(r.output.find("(frames 0 to 99)"), std::string::npos) << r.output;
     EXPECT_EQ(runCli({"track", dir.path("e.txt"), dir.path("x.txt"), "--layer", "7", "--from", "0"}).status, 2);
     EXPECT_EQ(runCli({"track", dir.path("e.txt"), dir.path("x.txt"), "--from", "0"}).status, 2);
+    EXPECT_EQ(runCli({"track", dir.path("e.txt"), dir.path("x.txt"), "--layer", "1", "--from", "0",
+                      "--fast", "--accurate"})
+                  .status,
+              2);
     // Backward: from frame 60 of a followed file back to frame 50 only.
     ASSERT_EQ(runCli({"track", dir.path("e.txt"), dir.path("f.txt"), "--layer", "1", "--from", "0",
                       "--to", "60"}).status, 0);

@@ -77,9 +77,13 @@ class FollowTest : public test::EditorTest {
         editor.RangeST = 0;
         editor.RangeEND = kFrames - 1;
         const PixelRect r = movie.truth(frame);
-        editor.EffArr.at(layer, frame) =
-            EffRec{kouka::kMosaic, static_cast<float>(r.x), static_cast<float>(r.y),
-                   static_cast<float>(r.w), static_cast<float>(r.h), 16, "0"};
+        editor.EffArr.at(layer, frame) = EffRec{kouka::kMosaic,
+                                                static_cast<float>(r.x),
+                                                static_cast<float>(r.y),
+                                                static_cast<float>(r.w),
+                                                static_cast<float>(r.h),
+                                                16,
+                                                "0"};
     }
     PixelRect stored(int layer, int32_t frame) {
         const EffRec& r = std::as_const(editor.EffArr).at(layer, frame);
@@ -107,30 +111,40 @@ class FollowTest : public test::EditorTest {
 
 TEST_F(FollowTest, StraightCurvedAndAcceleratingPathsAreFollowedToTheEnd) {
     const std::pair<const char*, MovingPatch::Path> paths[] = {
-        {"straight", [](int32_t f) { return std::pair{10 + f * 0.8, 30 + f * 0.5}; }},
+        {"straight",
+         [](int32_t f) {
+             return std::pair{10 + f * 0.8, 30 + f * 0.5};
+         }},
         {"curved",
          [](int32_t f) {
              const double a = 2 * M_PI * f / kFrames;
              return std::pair{120 + 70 * std::cos(a), 80 + 60 * std::sin(a)};
          }},
-        {"accelerating", [](int32_t f) { return std::pair{10 + 0.0025 * f * f, 100.0}; }},
+        {"accelerating",
+         [](int32_t f) {
+             return std::pair{10 + 0.0025 * f * f, 100.0};
+         }},
     };
-    for (const auto& [name, path] : paths) {
-        SCOPED_TRACE(name);
-        MovingPatch movie(path);
-        startOn(movie, 0);
-        const Editor::FollowResult r = editor.followRegion(0, 0, kFrames - 1);
-        EXPECT_EQ(r.why, Editor::FollowStop::ReachedEnd);
-        EXPECT_EQ(r.followed, kFrames - 1);
-        EXPECT_EQ(r.lastFrame, kFrames - 1);
-        EXPECT_EQ(editor.CurFlame, kFrames - 1);
-        EXPECT_GE(meanOverlap(movie, r, 0), 0.7);
-        // Every copy is the start record's effect, level and text.
-        const EffRec& last = std::as_const(editor.EffArr).at(0, kFrames - 1);
-        EXPECT_EQ(last.Kind, kouka::kMosaic);
-        EXPECT_EQ(last.Param, 16);
-        EXPECT_EQ(last.Text, "0");
-    }
+    // Each tracker alone, and the default hand-over, keep the content.
+    using With = Editor::FollowWith;
+    for (const With with : {With::Accurate, With::Fast, With::FastThenAccurate})
+        for (const auto& [name, path] : paths) {
+            SCOPED_TRACE(name);
+            SCOPED_TRACE(static_cast<int>(with));
+            MovingPatch movie(path);
+            startOn(movie, 0);
+            const Editor::FollowResult r = editor.followRegion(0, 0, kFrames - 1, with);
+            EXPECT_EQ(r.why, Editor::FollowStop::ReachedEnd);
+            EXPECT_EQ(r.followed, kFrames - 1);
+            EXPECT_EQ(r.lastFrame, kFrames - 1);
+            EXPECT_EQ(editor.CurFlame, kFrames - 1);
+            EXPECT_GE(meanOverlap(movie, r, 0), 0.7);
+            // Every copy is the start record's effect, level and text.
+            const EffRec& last = std::as_const(editor.EffArr).at(0, kFrames - 1);
+            EXPECT_EQ(last.Kind, kouka::kMosaic);
+            EXPECT_EQ(last.Param, 16);
+            EXPECT_EQ(last.Text, "0");
+        }
 }
 
 TEST_F(FollowTest, APatchLeavingThePictureIsFollowedWhileWholeAndThenLost) {
@@ -187,6 +201,31 @@ TEST(OverlapRatio, IsTheIntersectionOverTheUnion) {
     EXPECT_DOUBLE_EQ(overlapRatio({0, 0, 10, 10}, {5, 0, 10, 10}), 50.0 / 150.0);
     EXPECT_DOUBLE_EQ(overlapRatio({0, 0, 10, 10}, {20, 20, 5, 5}), 0.0);
     EXPECT_DOUBLE_EQ(overlapRatio({0, 0, 0, 0}, {0, 0, 0, 0}), 0.0);
+}
+
+}  // namespace
+}  // namespace movalux
+namespace movalux {
+namespace {
+
+// A jump of 25 pixels in one frame (a shaken camera) is more than the fast
+// tracker searches: it loses the patch, and the accurate one takes over
+// from the frame before and keeps it to the end.
+TEST_F(FollowTest, TheAccurateTrackerTakesOverWhereTheFastOneLosesTheContent) {
+    const MovingPatch::Path shaken = [](int32_t f) {
+        return std::pair{60.0 + (f >= 100 ? 25 : 0) + f * 0.2, 80.0 + (f >= 100 ? 12 : 0)};
+    };
+    MovingPatch movie(shaken);
+    startOn(movie, 0);
+    Editor::FollowResult r = editor.followRegion(0, 0, 150, Editor::FollowWith::Fast);
+    EXPECT_EQ(r.why, Editor::FollowStop::Lost);
+    EXPECT_EQ(r.stoppedAt, 100);
+    editor.GoUndo();
+    r = editor.followRegion(0, 0, 150);
+    EXPECT_EQ(r.why, Editor::FollowStop::ReachedEnd);
+    EXPECT_EQ(r.lastFrame, 150);
+    for (int32_t f : {99, 100, 101, 150})
+        EXPECT_GE(overlapRatio(stored(0, f), movie.truth(f)), 0.7) << "frame " << f;
 }
 
 }  // namespace
