@@ -88,18 +88,24 @@ int detectCommand(const Args& argsIn) {
     for (const Editor::FoundTrack& t : r.tracks) {
         std::cout << what << " in frames " << t.first << " to " << t.last << " (seen in " << t.found
                   << ", followed through " << t.bridged << "): ";
-        if (t.layer >= 0)
-            std::cout << "hidden on layer " << t.layer << '\n';
+        if (t.layer < 0)
+            std::cout << "not hidden, no layer could take it\n";
+        else if (t.joined)
+            std::cout << "hidden on layer " << t.layer << " together with another\n";
         else
-            std::cout << "not hidden, no free layer\n";
+            std::cout << "hidden on layer " << t.layer << '\n';
     }
     if (r.tracks.empty())
         std::cout << "no " << what << " found in frames " << first << " to " << end << '\n';
     int status = kExitOk;
+    if (r.joined > 0)
+        std::cout << r.joined << " of " << r.tracks.size() << ' ' << what
+                  << "s share a layer with another, their regions united: more are seen at once "
+                     "than there are free layers\n";
     if (r.leftOut > 0) {
         // Less than asked: what could be hidden is written, the rest named.
         std::cerr << "movalux-cli detect: " << r.leftOut << " of " << r.tracks.size() << ' ' << what
-                  << "s were left uncovered: more are seen at once than there are free layers\n";
+                  << "s were left uncovered: no layer could take them\n";
         status = kExitFailure;
     }
     if (r.stoppedAt >= 0) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <numeric>
 
@@ -117,6 +118,23 @@ int16_t blockFor(const Track& t, int16_t smallest) {
     return static_cast<int16_t>(std::min<int32_t>(block, 512));
 }
 
+double area(const EffRec& r) {
+    return std::abs(static_cast<double>(r.W) * r.H);
+}
+
+// The smallest record region holding both (both drawn left to right, top
+// to bottom, as this search writes them).
+EffRec uniteRecords(const EffRec& a, const EffRec& b) {
+    EffRec r = a;
+    const float x0 = std::min(a.X, b.X), y0 = std::min(a.Y, b.Y);
+    const float x1 = std::max(a.X + a.W, b.X + b.W), y1 = std::max(a.Y + a.H, b.Y + b.H);
+    r.X = x0;
+    r.Y = y0;
+    r.W = x1 - x0;
+    r.H = y1 - y0;
+    return r;
+}
+
 }  // namespace
 
 EffRec Editor::defaultHidingRecord() {
@@ -224,6 +242,9 @@ Editor::FindResult Editor::findAndHide(int32_t first, int32_t last, ObjectDetect
     const int16_t selected = SelLay;
     int16_t firstUsed = -1;
     std::array<bool, EffTimeline::kShownLayers> stepped{};
+    // The records this search wrote, by layer and frame (from `first`).
+    std::vector<std::vector<uint8_t>> ours(
+        EffTimeline::kShownLayers, std::vector<uint8_t>(static_cast<size_t>(last - first + 1), 0));
     bool stepTaken = false;
     host_.BTNDEnable();
     host_.SetControlEnabled("ComStp", true);
@@ -314,21 +335,75 @@ Editor::FindResult Editor::findAndHide(int32_t first, int32_t last, ObjectDetect
                 EffRec hiding = effect;
                 if (coarserForLarge && effect.Kind == kouka::kMosaic)
                     hiding.Param = blockFor(t, effect.Param);
-                for (size_t i = 0; i < t.boxes.size(); ++i)
-                    EffArr.at(l, t.first + static_cast<int32_t>(i)) =
+                for (size_t i = 0; i < t.boxes.size(); ++i) {
+                    const int32_t f = t.first + static_cast<int32_t>(i);
+                    EffArr.at(l, f) =
                         hidingRecord(hiding, t.boxes[i], picture.width(), picture.height());
+                    ours[static_cast<size_t>(l)][static_cast<size_t>(f - first)] = 1;
+                }
+            }
+        }
+        // More objects at once than free layers: rather than leave one
+        // uncovered, its regions join those of a track already written on
+        // the layer where that grows the hidden area least.
+        std::vector<bool> joined(tracks.size(), false);
+        for (size_t k : order) {
+            if (placed[k] >= 0) continue;
+            const Track& t = tracks[k];
+            double bestGrowth = 0;
+            for (int l : candidates) {
+                if (!stepped[static_cast<size_t>(l)]) continue;
+                double growth = 0;
+                for (size_t i = 0; i < t.boxes.size(); ++i) {
+                    const int32_t f = t.first + static_cast<int32_t>(i);
+                    const EffRec mine =
+                        hidingRecord(effect, t.boxes[i], picture.width(), picture.height());
+                    const EffRec& there = std::as_const(EffArr).at(l, f);
+                    if (ours[static_cast<size_t>(l)][static_cast<size_t>(f - first)])
+                        growth += area(uniteRecords(there, mine)) - area(there);
+                    else if (!there.hasEffect())
+                        growth += area(mine);
+                    else
+                        growth = std::numeric_limits<double>::infinity();  // not ours to change
+                }
+                if (std::isfinite(growth) && (placed[k] < 0 || growth < bestGrowth)) {
+                    placed[k] = l;
+                    bestGrowth = growth;
+                }
+            }
+            if (placed[k] < 0) continue;
+            joined[k] = true;
+            const int l = placed[k];
+            EffRec hiding = effect;
+            if (coarserForLarge && effect.Kind == kouka::kMosaic)
+                hiding.Param = blockFor(t, effect.Param);
+            for (size_t i = 0; i < t.boxes.size(); ++i) {
+                const int32_t f = t.first + static_cast<int32_t>(i);
+                const EffRec mine =
+                    hidingRecord(hiding, t.boxes[i], picture.width(), picture.height());
+                EffRec& there = EffArr.at(l, f);
+                uint8_t& mark = ours[static_cast<size_t>(l)][static_cast<size_t>(f - first)];
+                if (mark) {
+                    const EffRec both = uniteRecords(there, mine);
+                    there.X = both.X, there.Y = both.Y, there.W = both.W, there.H = both.H;
+                    there.Param = std::max(there.Param, mine.Param);
+                } else {
+                    there = mine;
+                    mark = 1;
+                }
             }
         }
         for (size_t k = 0; k < tracks.size(); ++k) {
             const Track& t = tracks[k];
-            result.tracks.push_back(FoundTrack{t.first, t.last(), placed[k], t.found, t.bridged});
-            if (placed[k] >= 0)
-                ++result.written;
-            else
+            result.tracks.push_back(
+                FoundTrack{t.first, t.last(), placed[k], t.found, t.bridged, joined[k]});
+            if (placed[k] < 0)
                 ++result.leftOut;
+            else if (joined[k])
+                ++result.joined;
+            else
+                ++result.written;
         }
-        // Nothing more can be hidden once a track had no layer.
-        if (result.leftOut > 0) break;
     }
     Idle = true;
     ProgressReport done;

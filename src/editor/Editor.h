@@ -462,11 +462,13 @@ class Editor : public EffectEnv {
         int layer = -1;               // where its records went; -1 left out
         int32_t found = 0;            // frames where the detector saw it
         int32_t bridged = 0;          // frames between sightings filled by following
+        bool joined = false;          // no layer of its own: its regions joined another track's
     };
     struct FindResult {
         std::vector<FoundTrack> tracks;  // in order of their first frame
-        int32_t written = 0;             // tracks that received records
-        int32_t leftOut = 0;             // tracks with no free layer: more at once than layers
+        int32_t written = 0;             // tracks that received records on a layer of their own
+        int32_t joined = 0;              // tracks joined to another's regions for want of layers
+        int32_t leftOut = 0;             // tracks that no layer could take
         int32_t scanned = 0;             // frames searched
         int32_t stoppedAt = -1;          // a frame without a picture, or where the user paused
         bool paused = false;
@@ -478,7 +480,9 @@ class Editor : public EffectEnv {
     // `effect` (its kind, parameter and text; the region of each frame the
     // object's, grown by a fifth so that its edges stay covered). The first
     // track goes on `layer`, tracks seen at the same time on the next
-    // enabled layers that hold nothing over their frames; one undo step.
+    // enabled layers that hold nothing over their frames; when there are
+    // more at once than such layers, a track's regions join those of the
+    // track written nearest on one of them; one undo step.
     // `coarserForLarge`: a mosaic's blocks grow with a large object (the
     // effect's parameter is the smallest block), as a fixed block size
     // leaves a large face recognisable.

@@ -524,16 +524,23 @@ void Form1::findAndHide(bool plates) {
     else
         text = QString::fromUtf8("%1を %2 件見つけて隠しました（フレーム %3 - %4）")
                    .arg(what)
-                   .arg(r.written)
+                   .arg(r.written + r.joined)
                    .arg(first)
                    .arg(end);
     StatusText->setText(text);
     if (r.leftOut > 0)
-        host_->MsgBox(utf8(QString::fromUtf8("同時に見える%1が多すぎて、%2 件は隠せませんでした"
-                                             "（レイヤーは 4 つまで）")
-                               .arg(what)
-                               .arg(r.leftOut)),
-                      msgbox::kOk, kAppTitle);
+        host_->MsgBox(
+            utf8(QString::fromUtf8("%1 件の%2は隠せませんでした（使えるレイヤーがありません）")
+                     .arg(r.leftOut)
+                     .arg(what)),
+            msgbox::kOk, kAppTitle);
+    else if (r.joined > 0)
+        host_->MsgBox(
+            utf8(QString::fromUtf8("同時に見える%1が多いため、%2 件は別の%1と同じレイヤーに"
+                                   "まとめて隠しました（レイヤーは 4 つまで）")
+                     .arg(what)
+                     .arg(r.joined)),
+            msgbox::kOk, kAppTitle);
     else if (!r.paused && r.stoppedAt >= 0)
         host_->MsgBox(utf8(QString::fromUtf8("フレーム %1 が読めません").arg(r.stoppedAt)),
                       msgbox::kOk, kAppTitle);
@@ -553,9 +560,7 @@ void Form1::checkUncovered() {
         return;
     }
     if (checkDialog_ == nullptr) checkDialog_ = new CheckDialog(this);
-    checkDialog_->show(r, first, end, [this](int32_t frame) {
-        goToFrame(frame);
-    });
+    checkDialog_->show(r, first, end, [this](int32_t frame) { goToFrame(frame); });
 }
 
 const std::vector<std::pair<const char*, const char*>>& Form1::toolTipTable() {
