@@ -20,9 +20,7 @@ Editor::CheckResult Editor::checkUncovered(int32_t first, int32_t last, bool fac
         return result;
     if (first > last) std::swap(first, last);
     const int32_t keep = CurFlame;
-    host_.BTNDEnable();
-    host_.SetControlEnabled("ComStp", true);
-    Idle = false;
+    beginFrameJob();
     const uint32_t startMs = host_.timeGetTime();
     uint32_t shownMs = startMs;
     for (int32_t f = first; f <= last; ++f) {
@@ -52,12 +50,7 @@ Editor::CheckResult Editor::checkUncovered(int32_t first, int32_t last, bool fac
         }
         host_.DoEvents();
     }
-    Idle = true;
-    ProgressReport done;
-    done.task = "check";
-    done.finished = true;
-    host_.Progress(done);
-    host_.BTNEnable();
+    endFrameJob("check");
     // Back where the user was.
     CurFlame = keep;
     if (DspFrame2() >= 0) host_.Refresh(Picture::PictMain);

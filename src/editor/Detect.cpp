@@ -246,9 +246,7 @@ Editor::FindResult Editor::findAndHide(int32_t first, int32_t last, ObjectDetect
     std::vector<std::vector<uint8_t>> ours(
         EffTimeline::kShownLayers, std::vector<uint8_t>(static_cast<size_t>(last - first + 1), 0));
     bool stepTaken = false;
-    host_.BTNDEnable();
-    host_.SetControlEnabled("ComStp", true);
-    Idle = false;
+    beginFrameJob();
     uint32_t shownMs = host_.timeGetTime();
     const int64_t frames = static_cast<int64_t>(last) - first + 1;
     for (int round = 0; round <= kCheckRounds && result.stoppedAt < 0; ++round) {
@@ -405,12 +403,7 @@ Editor::FindResult Editor::findAndHide(int32_t first, int32_t last, ObjectDetect
                 ++result.written;
         }
     }
-    Idle = true;
-    ProgressReport done;
-    done.task = "detect";
-    done.finished = true;
-    host_.Progress(done);
-    host_.BTNEnable();
+    endFrameJob("detect");
 
     // The layer of the first track is the selected one afterwards, as
     // after following; the current frame is where the user was.

@@ -691,8 +691,13 @@ class Editor : public EffectEnv {
     // --- Writing movies (editor/MovieRecord.cpp) ----------------------------
     void reportSectionProgress(std::string_view task, double done, uint32_t startMs);
     // Frames done of total since startMs, for a job that goes frame by frame
-    // (following, checking).
+    // (following, finding, checking).
     void reportFrameProgress(std::string_view task, int64_t done, int64_t total, uint32_t startMs);
+    // A job that goes frame by frame starts with only the pause button live
+    // (it ends the job at its next frame) and ends with its progress closed
+    // and the controls back.
+    void beginFrameJob();
+    void endFrameJob(std::string_view task);
 };
 
 }  // namespace movalux

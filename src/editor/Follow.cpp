@@ -62,9 +62,7 @@ Editor::FollowResult Editor::followRegion(int layer, int32_t from, int32_t to, F
     takeUndoStep(undocode::kEffects);
     // As while writing: only the pause button stays on, and the window
     // shows how far it got.
-    host_.BTNDEnable();
-    host_.SetControlEnabled("ComStp", true);
-    Idle = false;
+    beginFrameJob();
     result.why = FollowStop::ReachedEnd;
     const uint32_t startMs = host_.timeGetTime();
     uint32_t shownMs = startMs;
@@ -118,12 +116,7 @@ Editor::FollowResult Editor::followRegion(int layer, int32_t from, int32_t to, F
         }
         host_.DoEvents();
     }
-    Idle = true;
-    host_.BTNEnable();
-    ProgressReport done;
-    done.task = "track";
-    done.finished = true;
-    host_.Progress(done);
+    endFrameJob("track");
     if (result.followed > 0) {
         markChanged();
         CurFlame = result.lastFrame;

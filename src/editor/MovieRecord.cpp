@@ -501,6 +501,21 @@ void Editor::reportSectionProgress(std::string_view task, double done, uint32_t 
     host_.Progress(report);
 }
 
+void Editor::beginFrameJob() {
+    host_.BTNDEnable();
+    host_.SetControlEnabled("ComStp", true);
+    Idle = false;
+}
+
+void Editor::endFrameJob(std::string_view task) {
+    Idle = true;
+    ProgressReport done;
+    done.task = task;
+    done.finished = true;
+    host_.Progress(done);
+    host_.BTNEnable();
+}
+
 void Editor::reportFrameProgress(std::string_view task, int64_t done, int64_t total,
                                  uint32_t startMs) {
     ProgressReport report;
