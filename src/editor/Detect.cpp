@@ -223,10 +223,7 @@ Editor::FindResult Editor::findAndHide(int32_t first, int32_t last, ObjectDetect
     last = std::clamp(last, 0, std::max(0, EffArr.frameCount() - 1));
 
     Surface picture(pictMain_.width(), pictMain_.height());
-    const auto read = [&](int32_t frame) {
-        const int32_t n = frameSource_ == movie_.get() ? sourceFrameFor(frame) : frame;
-        return frameSource_->paintFrame(n, picture);
-    };
+    const auto read = [&](int32_t frame) { return paintTimelineFrame(frame, picture); };
     std::vector<int> candidates;
     for (int i = 0; i < EffTimeline::kShownLayers; ++i) {
         const int l = (layer + i) % EffTimeline::kShownLayers;

@@ -200,12 +200,16 @@ void Editor::showFrameAsWritten() {
     if (DspFrame2() >= 0) host_.Refresh(Picture::PictMain);
 }
 
+bool Editor::paintTimelineFrame(int32_t n, Surface& target) {
+    if (frameSource_ == nullptr) return false;
+    return frameSource_->paintFrame(frameSource_ == movie_.get() ? sourceFrameFor(n) : n, target);
+}
+
 int32_t Editor::DspFrame2() {
     if (frameSource_ == nullptr) return -1;
     // The frame shown is the movie's picture at CurFlame / FrameRate seconds;
     // with an adjusted rate that is not the movie's own frame CurFlame.
-    const int32_t sourceFrame = frameSource_ == movie_.get() ? sourceFrameFor(CurFlame) : CurFlame;
-    if (!frameSource_->paintFrame(sourceFrame, pictMain_)) return -1;
+    if (!paintTimelineFrame(CurFlame, pictMain_)) return -1;
     const int32_t shown = CurFlame;
     GrabHeader.biSizeImage = GrabHeader.biWidth * GrabHeader.biHeight * 3;
     // PictJT must hold what PictMain held before the last drawn layer. Copying

@@ -539,6 +539,9 @@ class Editor : public EffectEnv {
     // rate after the first, in exact fractions; n itself without an
     // adjustment.
     int32_t sourceFrameFor(int32_t n) const;
+    // The movie's picture of timeline frame n, without effects, into
+    // `target`; false when there is none.
+    bool paintTimelineFrame(int32_t n, Surface& target);
     // The last frame of the timeline that shows a picture of the movie (a
     // slower adjusted rate runs out of pictures before the timeline ends).
     int32_t lastFrameWithPicture() const;

@@ -39,10 +39,7 @@ Editor::FollowResult Editor::followRegion(int layer, int32_t from, int32_t to, F
     const int32_t step = to >= from ? 1 : -1;
 
     Surface picture(pictMain_.width(), pictMain_.height());
-    const auto read = [&](int32_t frame) {
-        const int32_t n = frameSource_ == movie_.get() ? sourceFrameFor(frame) : frame;
-        return frameSource_->paintFrame(n, picture);
-    };
+    const auto read = [&](int32_t frame) { return paintTimelineFrame(frame, picture); };
     result.why = FollowStop::NoPicture;
     if (!read(from)) {
         result.stoppedAt = from;
