@@ -205,7 +205,19 @@ bool Editor::paintTimelineFrame(int32_t n, Surface& target) {
     return frameSource_->paintFrame(frameSource_ == movie_.get() ? sourceFrameFor(n) : n, target);
 }
 
+void Editor::showFrameWithWorkingRecord() {
+    if (MvOpen != kTrue || !Idle || Dragging) return;
+    const EffRec working = WorkRecord;
+    drawFrame(&working);
+    // The panel's module goes on from its working record.
+    WorkRecord = working;
+}
+
 int32_t Editor::DspFrame2() {
+    return drawFrame(nullptr);
+}
+
+int32_t Editor::drawFrame(const EffRec* standIn) {
     if (frameSource_ == nullptr) return -1;
     // The frame shown is the movie's picture at CurFlame / FrameRate seconds;
     // with an adjusted rate that is not the movie's own frame CurFlame.
@@ -226,7 +238,8 @@ int32_t Editor::DspFrame2() {
         for (int layer = 0; layer < EffTimeline::kShownLayers; ++layer) {
             if (LayEnable[static_cast<size_t>(layer)] != kTrue) continue;
             if (!EffArr.contains(layer, CurFlame)) continue;
-            const EffRec& rec = std::as_const(EffArr).at(layer, CurFlame);
+            const bool standsIn = standIn != nullptr && layer == SelLay;
+            const EffRec& rec = standsIn ? *standIn : std::as_const(EffArr).at(layer, CurFlame);
             WorkRecord = rec;
             const bool draws =
                 dispatcher_.module(rec.Kind) != nullptr || rec.Kind == kouka::kPicture2ThenMovie;
@@ -247,7 +260,7 @@ int32_t Editor::DspFrame2() {
             lastSkipped = !draws;
             // Written back only when the effect changed it: showing frames
             // must not give every frame of every layer a stored record.
-            if (WorkRecord != std::as_const(EffArr).at(layer, CurFlame))
+            if (!standsIn && WorkRecord != std::as_const(EffArr).at(layer, CurFlame))
                 EffArr.at(layer, CurFlame) = WorkRecord;
         }
         if (lastSkipped && !jtCurrent) syncPictJT();

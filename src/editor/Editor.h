@@ -134,6 +134,11 @@ class Editor : public EffectEnv {
     // every enabled layer, as writing will draw it (not while playing,
     // writing or dragging, whose pictures are their own).
     void showFrameAsWritten();
+    // While a panel's bars preview an effect on the working record, which
+    // is stored only at the next click on the frame: the current frame drawn
+    // as it will be written once stored, the working record standing in for
+    // the selected layer's record, the layers above drawn over it.
+    void showFrameWithWorkingRecord();
     // Shows the current frame with its effects: the frame number, or -1
     // when no picture came.
     int32_t DspFrame2() override;
@@ -622,6 +627,13 @@ class Editor : public EffectEnv {
     void PictMainChangedWithin(int64_t x0, int64_t y0, int64_t x1, int64_t y1) override;
 
   private:
+    // The frame display; `standIn`, when given, is drawn on the selected
+    // layer in place of its stored record and never stored.
+    int32_t drawFrame(const EffRec* standIn);
+    // After a bar or the neutral button of the colour-tone and brightness
+    // panels, whose modules draw the working record at once over the picture
+    // the panel opened on.
+    void showBarPreview();
     // PictJT made a copy of PictMain again after a layer drew: only where the
     // layer said it drew, or everywhere.
     void syncPictJT();

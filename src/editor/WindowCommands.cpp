@@ -415,20 +415,29 @@ void Editor::HScroll1_Change() {
         FrmSelEND = 0;
         host_.SetSlr2();
     }
+    showBarPreview();
+}
+
+void Editor::showBarPreview() {
+    if (KoukaSel == kouka::kColourTone || KoukaSel == kouka::kBrightness)
+        showFrameWithWorkingRecord();
 }
 
 void Editor::HScroll2_Change() {
     EffResult = jumpEffValues(KoukaSel, cmd::kParam, ctl::kHScroll2,
                               static_cast<int16_t>(panel_.scrollValue("HScroll2")));
+    showBarPreview();
 }
 
 void Editor::HScroll3_Change() {
     EffResult = jumpEffValues(KoukaSel, cmd::kParam, ctl::kHScroll3,
                               static_cast<int16_t>(panel_.scrollValue("HScroll3")));
+    showBarPreview();
 }
 
 void Editor::RDPictBtn_Click() {
     EffResult = jumpEffValues(KoukaSel, cmd::kParam, ctl::kRDPictBtn);
+    showBarPreview();
 }
 void Editor::ComdBtn2_Click() {
     EffResult = jumpEffValues(KoukaSel, cmd::kParam, ctl::kComdBtn2);

@@ -17,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
@@ -689,6 +690,38 @@ TEST_F(Form1Test, ThePictureAfterEachEditShowsEveryEnabledLayer) {
     EXPECT_TRUE(composed()) << "after redo";
     QTest::mouseClick(form.LayErase, Qt::LeftButton);
     EXPECT_TRUE(composed()) << "after erasing a layer";
+}
+
+TEST_F(Form1Test, TheColourTonePreviewKeepsTheLayersAboveAndStoresNothingUntilAClick) {
+    start({moviePath()});
+    const auto picture = [&] {
+        const Surface& p = editor().PictMain();
+        return std::vector<uint8_t>(p.bytes(), p.bytes() + p.bytesPerLine() * p.height());
+    };
+    // A mosaic on layer 2, then a colour tone tuned on layer 1 below it.
+    QTest::mouseClick(form.PictLayNomb, Qt::LeftButton, Qt::NoModifier, at(22 * 1 + 5, 5));
+    chooseEffect("モザイク");
+    drawRegion(QPoint(20, 20), QPoint(120, 90));
+    QTest::mouseClick(form.PictLayNomb, Qt::LeftButton, Qt::NoModifier, at(5, 5));
+    ASSERT_EQ(editor().SelLay, 0);
+    chooseEffect("色調");
+    const int32_t frame = editor().CurFlame;
+    const std::vector<uint8_t> before = picture();
+
+    for (const int index : {1, 3}) {
+        SCOPED_TRACE(index);
+        (index == 1 ? form.HScroll1 : form.HScroll3)->setValue(90);
+        const std::vector<uint8_t> preview = picture();
+        EXPECT_NE(preview, before) << "the bar changed nothing on the picture";
+        EXPECT_FALSE(editor().EffArr.at(0, frame).hasEffect()) << "a bar stored the record";
+        // The same record stored and the frame drawn from the timeline.
+        const EffRec previewed = editor().WorkRecord;
+        editor().EffArr.at(0, frame) = previewed;
+        editor().DspFrame2();
+        EXPECT_EQ(picture(), preview) << "the preview is not what will be written";
+        editor().EffArr.at(0, frame) = EffRec{};
+        editor().DspFrame2();
+    }
 }
 
 TEST_F(Form1Test, LayerStripsSelectAndDisableLayers) {
