@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <deque>
+#include <map>
+#include <mutex>
 
 #include "media/FfmpegHolders.h"
 
@@ -62,6 +64,7 @@ struct SoundSection::Impl {
     double from = 0;
     double speed = 1;
     bool stretch = false;
+    double lead = 0;
 
     int64_t sectionFrames = 0;  // source sample frames of the section
     int64_t sectionTaken = 0;
@@ -250,9 +253,76 @@ struct SoundSection::Impl {
     }
 };
 
+double stretchLeadSeconds(int rate, double speed) {
+    if (rate <= 0 || !(speed > 0) || std::abs(speed - 1.0) <= 1e-9) return 0;
+    static std::mutex mutex;
+    static std::map<std::pair<int, double>, double> known;
+    const std::lock_guard lock(mutex);
+    if (const auto found = known.find({rate, speed}); found != known.end()) return found->second;
+
+    SoundSection::Impl m;
+    m.rate = rate;
+    m.channels = 1;
+    av_channel_layout_default(&m.layout, 1);
+    m.speed = speed;
+    m.stretch = true;
+    double lead = 0;
+    if (m.buildStretch()) {
+        // Beeps 40 ms long, 0.3137 s apart, so that their starts fall on
+        // different places of the stretch's overlapping windows.
+        constexpr int kBeeps = 8;
+        constexpr double kFirst = 0.2, kSpacing = 0.3137, kLength = 0.04;
+        std::vector<int16_t> signal(
+            static_cast<size_t>(std::llround((kFirst + kBeeps * kSpacing + 0.2) * rate)), 0);
+        std::vector<double> starts;
+        for (int k = 0; k < kBeeps; ++k) {
+            const double at = kFirst + k * kSpacing;
+            starts.push_back(at);
+            const auto first = static_cast<size_t>(std::llround(at * rate));
+            const auto count = static_cast<size_t>(std::llround(kLength * rate));
+            for (size_t i = 0; i < count && first + i < signal.size(); ++i)
+                signal[first + i] = static_cast<int16_t>(
+                    std::lround(8000 * std::sin(2 * M_PI * 1000.0 * static_cast<double>(i) / rate)));
+        }
+        bool fed = true;
+        for (size_t i = 0; fed && i < signal.size(); i += 1024) {
+            const int n = static_cast<int>(std::min<size_t>(1024, signal.size() - i));
+            fed = static_cast<bool>(m.pushSection(signal.data() + i, n));
+        }
+        if (fed && av_buffersrc_add_frame(m.src, nullptr) >= 0 && m.pullFiltered()) {
+            // A start: above half the beep's height after a quiet longer
+            // than the beep.
+            const auto quietNeeded = static_cast<size_t>(0.15 / speed * rate);
+            size_t quiet = quietNeeded;
+            std::vector<double> leads;
+            for (size_t i = 0; i < m.ready.size(); ++i) {
+                if (std::abs(static_cast<int>(m.ready[i])) > 4000) {
+                    if (quiet >= quietNeeded && leads.size() < starts.size())
+                        leads.push_back(starts[leads.size()] / speed -
+                                        static_cast<double>(i) / rate);
+                    quiet = 0;
+                } else {
+                    ++quiet;
+                }
+            }
+            if (leads.size() == starts.size()) {
+                std::sort(leads.begin(), leads.end());
+                // A beep lost or split would make nonsense; a lead beyond a
+                // tenth of a second is not the stretch's.
+                lead = std::clamp(leads[leads.size() / 2], -0.1, 0.1);
+            }
+        }
+    }
+    known[{rate, speed}] = lead;
+    return lead;
+}
+
 SoundSection::SoundSection(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 SoundSection::~SoundSection() = default;
 
+double SoundSection::leadSeconds() const {
+    return impl_->lead;
+}
 int SoundSection::sampleRate() const {
     return impl_->rate;
 }
@@ -328,8 +398,10 @@ Result<std::unique_ptr<SoundSection>> SoundSection::open(const SoundSectionReque
     m.sectionFrames = std::llround(length * m.rate);
     m.total = std::llround(length / r.speed * m.rate);
     m.stretch = std::abs(r.speed - 1.0) > 1e-9;
-    if (m.stretch)
+    if (m.stretch) {
         if (Status built = m.buildStretch(); !built) return Error{built.error()};
+        m.lead = stretchLeadSeconds(m.rate, m.speed);
+    }
 
     const int64_t target = av_rescale_q(std::llround((m.from + m.origin) * AV_TIME_BASE),
                                         AV_TIME_BASE_Q, st->time_base);

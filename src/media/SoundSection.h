@@ -37,6 +37,11 @@ class SoundSection {
     // Sample frames (one value per channel each) the whole section yields.
     int64_t totalFrames() const;
     int64_t framesDelivered() const;
+    // How much earlier than speed alone would place it the stretch delivers
+    // a sound that starts after quiet (a word, a clap), in seconds of the
+    // output; 0 without a stretch. A picture shown by the output's clock
+    // is shown this much earlier to stay with what is heard.
+    double leadSeconds() const;
 
     // Appends up to maxFrames sample frames to `out`; 0 once the section is
     // done.
@@ -44,11 +49,16 @@ class SoundSection {
 
   private:
     struct Impl;
+    friend double stretchLeadSeconds(int rate, double speed);
     explicit SoundSection(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
 };
 
 // The atempo factors (each within 0.5..2) whose product is `speed`.
 std::vector<double> tempoChain(double speed);
+
+// The stretch's lead at this rate and speed, measured once per process on
+// beeps after quiet that fall on every part of its windows (the median).
+double stretchLeadSeconds(int rate, double speed);
 
 }  // namespace movalux

@@ -86,7 +86,8 @@ Result<std::unique_ptr<RealTimeSound>> RealTimeSound::open(const SoundSectionReq
 RealTimeSound::RealTimeSound(std::unique_ptr<SoundSection> section)
     : section_(std::move(section)),
       rate_(section_->sampleRate()),
-      channels_(section_->channels()) {
+      channels_(section_->channels()),
+      lead_(section_->leadSeconds()) {
     capacity_ = static_cast<size_t>(kDecodeAheadSeconds * rate_) * static_cast<size_t>(channels_);
     worker_ = std::thread([this] { decode(); });
 }
@@ -220,7 +221,15 @@ void Editor::mnuPlay_Click() {
     }
     const bool soundStarted = heard;
 
+    // A stretched sound brings a start after quiet this much before the
+    // speed alone would; the picture keeps to what is heard. The lead comes
+    // in over the first moments, as the stretch's own start is in place.
+    const double lead = sound ? sound->leadSeconds() : 0;
+    const auto pictureSeconds = [lead](double s) {
+        return lead >= 0 ? s + std::min(s, lead) : std::max(0.0, s + lead);
+    };
     double position = 0;
+    double soundWas = 0;
     double systemBase = 0;
     uint32_t systemTick = host_.timeGetTime();
     uint32_t lastMoveTick = systemTick;
@@ -231,7 +240,10 @@ void Editor::mnuPlay_Click() {
             if (heard) {
                 const double s = host_.SoundSeconds();
                 const bool ranOut = sound->drained() && s >= sound->secondsRead() - kRanOutSlack;
-                if (s > position) lastMoveTick = now;
+                if (s > soundWas) {
+                    lastMoveTick = now;
+                    soundWas = s;
+                }
                 const bool stalled = static_cast<uint32_t>(now - lastMoveTick) > kStalledMs;
                 if (s < 0 || ranOut || stalled) {
                     // Past the sound's end (or without an output that
@@ -241,10 +253,10 @@ void Editor::mnuPlay_Click() {
                         host_.StopSound();
                         host_.SetLabel(kStatusLabel, kOutputStoppedText);
                     }
-                    systemBase = std::max(position, s);
+                    systemBase = std::max(position, pictureSeconds(s));
                     systemTick = now;
                 } else {
-                    position = std::max(position, s);
+                    position = std::max(position, pictureSeconds(s));
                 }
             }
             if (!heard)

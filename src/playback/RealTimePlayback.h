@@ -61,6 +61,8 @@ class RealTimeSound final : public SoundFeed {
     size_t read(int16_t* out, size_t maxValues) override;
     bool drained() const override;
     double secondsRead() const override;
+    // What the stretch delivers early (see SoundSection::leadSeconds).
+    double leadSeconds() const { return lead_; }
     // Waits until at least `values` samples are ready or decoding ended
     // (the start of playback, so that the output does not begin starved).
     void waitForBuffered(size_t values);
@@ -74,6 +76,7 @@ class RealTimeSound final : public SoundFeed {
     std::unique_ptr<SoundSection> section_;
     int rate_ = 0;
     int channels_ = 0;
+    double lead_ = 0;
     size_t capacity_ = 0;  // samples kept ready at most
     mutable std::mutex mutex_;
     std::condition_variable changed_;

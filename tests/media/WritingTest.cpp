@@ -57,6 +57,39 @@ protected:
         return path;
     }
 
+    // Silence with beeps of 1 kHz, 50 ms long, starting at `starts` (in
+    // seconds), 25 frames a second for `seconds`.
+    std::string beepMovie(const std::vector<double>& starts, int seconds) {
+        const std::string path = dir.path("beeps.avi");
+        MovieWriterOptions o;
+        o.width = 64;
+        o.height = 48;
+        o.sound = true;
+        auto w = MovieWriter::create(path, o);
+        EXPECT_TRUE(w) << w.error();
+        Surface s(64, 48);
+        std::vector<int16_t> sound;
+        int64_t done = 0;
+        for (int n = 0; n < seconds * 25; ++n) {
+            drawTestFrame(s, n);
+            EXPECT_TRUE((*w)->writeFrame(s));
+            sound.clear();
+            for (int i = 0; i < 1764; ++i, ++done) {
+                int16_t v = 0;
+                for (double start : starts) {
+                    const double into = static_cast<double>(done) / 44100.0 - start;
+                    if (into >= 0 && into < 0.05)
+                        v = static_cast<int16_t>(std::lround(8000 * std::sin(2 * M_PI * 1000 * into)));
+                }
+                sound.push_back(v);
+                sound.push_back(v);
+            }
+            EXPECT_TRUE((*w)->writeSound(sound));
+        }
+        EXPECT_TRUE((*w)->finish());
+        return path;
+    }
+
     test::TempDir dir{"writing"};
 };
 
@@ -155,6 +188,50 @@ TEST_F(WritingTest, SoundSectionHasTheStretchedLengthAndKeepsItsPitch) {
         EXPECT_NEAR(crossings / seconds, 880, 880 * 0.05);
     }
     EXPECT_FALSE(SoundSection::open({dir.path("none.avi"), 0, 1, 1, 0}));
+}
+
+TEST_F(WritingTest, TheStretchsLeadPlacesBeepsWhereTheSpeedSays) {
+    const std::vector<double> starts = {0.5, 1.23, 1.91, 2.64, 3.37, 4.02};
+    const std::string movie = beepMovie(starts, 5);
+    for (double speed : {0.5, 2.0, 4.0, 1.0}) {
+        SCOPED_TRACE(speed);
+        auto section = SoundSection::open({movie, 0, 5, speed, 1});
+        ASSERT_TRUE(section) << section.error();
+        const double lead = (*section)->leadSeconds();
+        if (speed == 1.0) {
+            EXPECT_EQ(lead, 0);
+        }
+        std::vector<int16_t> all;
+        for (;;) {
+            auto got = (*section)->read(all, 4096);
+            ASSERT_TRUE(got) << got.error();
+            if (*got == 0) break;
+        }
+        // Each beep's start in the output, against its place by the speed
+        // alone and by the speed and the lead.
+        std::vector<double> plain, led;
+        size_t quiet = 44100;
+        for (size_t i = 0; i < all.size(); ++i) {
+            if (std::abs(static_cast<int>(all[i])) > 4000) {
+                if (quiet >= static_cast<size_t>(0.3 / speed * 44100) && plain.size() < starts.size()) {
+                    const double at = static_cast<double>(i) / 44100;
+                    plain.push_back(std::abs(at - starts[plain.size()] / speed));
+                    led.push_back(std::abs(at - (starts[led.size()] / speed - lead)));
+                }
+                quiet = 0;
+            } else {
+                ++quiet;
+            }
+        }
+        ASSERT_EQ(led.size(), starts.size());
+        const double worstPlain = *std::max_element(plain.begin(), plain.end());
+        const double worstLed = *std::max_element(led.begin(), led.end());
+        // Within half a frame of 30 a second, and nearer than without it.
+        EXPECT_LE(worstLed, 0.015);
+        if (speed != 1.0) {
+            EXPECT_LT(worstLed, worstPlain);
+        }
+    }
 }
 
 TEST_F(WritingTest, OverlappedWriterWritesTheSameBytesAsThePlainOne) {

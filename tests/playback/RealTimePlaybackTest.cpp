@@ -289,6 +289,29 @@ TEST_F(RealTimeSoundTest, AnOutputThatFailsMidWayLeavesThePictureGoingOn) {
     EXPECT_GE(host.soundStops, 1);
 }
 
+TEST_F(RealTimeSoundTest, AtAStretchedSpeedThePictureKeepsToWhatTheStretchDelivers) {
+    host.soundDevice = true;
+    host.SetLabel("Combo4", "50");
+    auto section = SoundSection::open({dir_->path("sound.avi"), 0, 2, 0.5, 0});
+    ASSERT_TRUE(section) << section.error();
+    // The half-speed stretch brings starts after quiet tens of
+    // milliseconds early; the picture is shown that much earlier.
+    const double lead = (*section)->leadSeconds();
+    ASSERT_GT(lead, 0.01);
+    int checked = 0;
+    host.onDoEvents = [&](int) {
+        const double s = host.SoundSeconds();
+        if (s < 0 || s > 3.5) return;  // not started, or near the sound's end
+        const double picture = s + std::min(s, lead);
+        const auto expected = std::min(59, static_cast<int>(std::floor(picture * 30 * 0.5 + 1e-9)));
+        EXPECT_EQ(editor.CurFlame, expected) << "at " << s << " s of sound";
+        ++checked;
+    };
+    editor.mnuPlay_Click();
+    EXPECT_GT(checked, 30);
+    EXPECT_EQ(editor.CurFlame, 59);
+}
+
 TEST_F(RealTimeSoundTest, HalfSpeedPlaysTheSoundStretchedToTwiceTheTime) {
     host.soundDevice = true;
     host.SetLabel("Combo4", "50");
