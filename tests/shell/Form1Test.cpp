@@ -308,14 +308,18 @@ TEST_F(Form1Test, LargeMoviesFitTheScreenWithEveryControlVisible) {
     const std::string hd = dir_->path("hd.avi"), uhd = dir_->path("uhd.avi");
     ASSERT_EQ(runCli({"testmovie", hd, "--size", "1920x1080", "--frames", "2"}).status, 0);
     ASSERT_EQ(runCli({"testmovie", uhd, "--size", "3840x2160", "--frames", "2"}).status, 0);
-    // A laptop's screen, less a panel.
-    const QRect area(0, 0, 1366, 768 - 32);
-    form.setScreenArea(area);
+    // Laptop screens, less a panel.
+    const QRect laptop(0, 0, 1366, 768 - 32), small(0, 0, 1280, 720 - 32);
+    form.setScreenArea(laptop);
     start({hd});
-    for (const std::string& movie : {hd, uhd}) {
-        SCOPED_TRACE(movie);
-        if (movie == uhd) {
-            modal.choosePath(QString::fromStdString(uhd));
+    const std::vector<std::pair<QRect, std::string>> cases = {
+        {laptop, hd}, {laptop, uhd}, {small, hd}, {small, uhd}};
+    for (const auto& [area, movie] : cases) {
+        SCOPED_TRACE(movie + " on " + std::to_string(area.width()) + "x" +
+                     std::to_string(area.height()));
+        if (movie == uhd || area == small) {
+            form.setScreenArea(area);
+            modal.choosePath(QString::fromStdString(movie));
             form.mnuOpen->trigger();
             QApplication::processEvents();
         }
