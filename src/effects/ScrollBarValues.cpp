@@ -15,6 +15,7 @@ namespace {
 
 constexpr const char* kScrollBars[] = {"HScroll1", "HScroll2", "HScroll3"};
 constexpr int kScrollTops[] = {360, 660, 960};
+constexpr int kBarLabelLeft = 1300;
 
 }  // namespace
 
@@ -80,6 +81,9 @@ void ScrollBarValues::openPanel(EffectEnv& env, float layoutScale,
     for (size_t i = 0; i < 3; ++i) {
         p.setVisible(kBarLabels[i], true);
         p.setCaption(kBarLabels[i], captions.bars[i]);
+        // Beside its own bar: the labels are shared with other panels,
+        // which leave them elsewhere.
+        p.move(kBarLabels[i], kBarLabelLeft, kScrollTops[i] - 30);
     }
     const int font = panelFontSize(layoutScale);
     for (size_t i = 0; i < 3; ++i) {

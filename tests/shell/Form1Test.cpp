@@ -696,6 +696,23 @@ TEST_F(Form1Test, ThePictureAfterEachEditShowsEveryEnabledLayer) {
     EXPECT_TRUE(composed()) << "after erasing a layer";
 }
 
+TEST_F(Form1Test, TheBarPanelsNameEachBarBesideIt) {
+    start({moviePath()});
+    // The arrow's panel leaves the shared labels elsewhere first.
+    for (const char* effect : {"矢印", "色調", "矢印", "明るさ"}) {
+        chooseEffect(effect);
+        SCOPED_TRACE(effect);
+        const std::pair<QLabel*, QScrollBar*> pairs[] = {
+            {form.Label1, form.HScroll1}, {form.Label3, form.HScroll2}, {form.Label6, form.HScroll3}};
+        for (const auto& [label, bar] : pairs) {
+            if (!bar->isVisible()) continue;
+            EXPECT_LE(std::abs(label->geometry().center().y() - bar->geometry().center().y()), 6)
+                << label->text().toStdString();
+            EXPECT_LE(label->geometry().right(), bar->geometry().left());
+        }
+    }
+}
+
 TEST_F(Form1Test, TheColourTonePreviewKeepsTheLayersAboveAndStoresNothingUntilAClick) {
     start({moviePath()});
     const auto picture = [&] {
