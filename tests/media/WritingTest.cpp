@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <numeric>
@@ -30,37 +31,11 @@ class WritingTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { quietMediaLog(); }
 
-    // A tone of 440 Hz, one second per 25 frames.
-    std::string toneMovie(int frames) {
-        const std::string path = dir.path("tone.avi");
-        MovieWriterOptions o;
-        o.width = 64;
-        o.height = 48;
-        o.sound = true;
-        auto w = MovieWriter::create(path, o);
-        EXPECT_TRUE(w) << w.error();
-        Surface s(64, 48);
-        std::vector<int16_t> tone;
-        int64_t done = 0;
-        for (int n = 0; n < frames; ++n) {
-            drawTestFrame(s, n);
-            EXPECT_TRUE((*w)->writeFrame(s));
-            tone.clear();
-            for (int i = 0; i < 1764; ++i, ++done) {
-                const auto v = static_cast<int16_t>(std::lround(8000 * std::sin(2 * M_PI * 440 * done / 44100.0)));
-                tone.push_back(v);
-                tone.push_back(v);
-            }
-            EXPECT_TRUE((*w)->writeSound(tone));
-        }
-        EXPECT_TRUE((*w)->finish());
-        return path;
-    }
-
-    // Silence with beeps of 1 kHz, 50 ms long, starting at `starts` (in
-    // seconds), 25 frames a second for `seconds`.
-    std::string beepMovie(const std::vector<double>& starts, int seconds) {
-        const std::string path = dir.path("beeps.avi");
+    // 64x48 at 25 frames a second with sound at 44.1 kHz, the same value in
+    // both channels: value(n) for sample frame n.
+    std::string soundMovie(const std::string& name, int frames,
+                           const std::function<int16_t(int64_t)>& value) {
+        const std::string path = dir.path(name);
         MovieWriterOptions o;
         o.width = 64;
         o.height = 48;
@@ -70,17 +45,12 @@ protected:
         Surface s(64, 48);
         std::vector<int16_t> sound;
         int64_t done = 0;
-        for (int n = 0; n < seconds * 25; ++n) {
+        for (int n = 0; n < frames; ++n) {
             drawTestFrame(s, n);
             EXPECT_TRUE((*w)->writeFrame(s));
             sound.clear();
             for (int i = 0; i < 1764; ++i, ++done) {
-                int16_t v = 0;
-                for (double start : starts) {
-                    const double into = static_cast<double>(done) / 44100.0 - start;
-                    if (into >= 0 && into < 0.05)
-                        v = static_cast<int16_t>(std::lround(8000 * std::sin(2 * M_PI * 1000 * into)));
-                }
+                const int16_t v = value(done);
                 sound.push_back(v);
                 sound.push_back(v);
             }
@@ -88,6 +58,26 @@ protected:
         }
         EXPECT_TRUE((*w)->finish());
         return path;
+    }
+
+    // A tone of 440 Hz.
+    std::string toneMovie(int frames) {
+        return soundMovie("tone.avi", frames, [](int64_t n) {
+            return static_cast<int16_t>(std::lround(8000 * std::sin(2 * M_PI * 440 * n / 44100.0)));
+        });
+    }
+
+    // Silence with beeps of 1 kHz, 50 ms long, starting at `starts` (in
+    // seconds).
+    std::string beepMovie(const std::vector<double>& starts, int seconds) {
+        return soundMovie("beeps.avi", seconds * 25, [&](int64_t n) {
+            for (double start : starts) {
+                const double into = static_cast<double>(n) / 44100.0 - start;
+                if (into >= 0 && into < 0.05)
+                    return static_cast<int16_t>(std::lround(8000 * std::sin(2 * M_PI * 1000 * into)));
+            }
+            return int16_t{0};
+        });
     }
 
     test::TempDir dir{"writing"};
