@@ -205,6 +205,11 @@ bool Editor::paintTimelineFrame(int32_t n, Surface& target) {
     return frameSource_->paintFrame(frameSource_ == movie_.get() ? sourceFrameFor(n) : n, target);
 }
 
+void Editor::setViewScale(double scale) {
+    viewOutlineWidth_ =
+        scale > 0 && scale < 1 ? std::clamp(static_cast<int>(std::ceil(1.0 / scale - 1e-9)), 1, 64) : 1;
+}
+
 void Editor::showFrameWithWorkingRecord() {
     if (MvOpen != kTrue || !Idle || Dragging) return;
     const EffRec working = WorkRecord;

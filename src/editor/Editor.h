@@ -139,6 +139,9 @@ class Editor : public EffectEnv {
     // as it will be written once stored, the working record standing in for
     // the selected layer's record, the layers above drawn over it.
     void showFrameWithWorkingRecord();
+    // The scale the window shows the picture at: rubber bands of the next
+    // gesture are drawn wide enough to show as one screen pixel or more.
+    void setViewScale(double scale);
     // Shows the current frame with its effects: the frame number, or -1
     // when no picture came.
     int32_t DspFrame2() override;
@@ -624,12 +627,15 @@ class Editor : public EffectEnv {
     Host& host() override { return host_; }
     void DrawShapeIcon() override;
     bool PictMainIsPictJT() const override { return jtSame_; }
+    int outlineWidth() const override { return outlineWidth_; }
     void PictMainChangedWithin(int64_t x0, int64_t y0, int64_t x1, int64_t y1) override;
 
   private:
     // The frame display; `standIn`, when given, is drawn on the selected
     // layer in place of its stored record and never stored.
     int32_t drawFrame(const EffRec* standIn);
+    int viewOutlineWidth_ = 1;  // for the view scale
+    int outlineWidth_ = 1;      // of the gesture under way
     // After a bar or the neutral button of the colour-tone and brightness
     // panels, whose modules draw the working record at once over the picture
     // the panel opened on.

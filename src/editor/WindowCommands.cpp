@@ -92,6 +92,7 @@ void Editor::PictMain_MouseDown(int16_t Button, int16_t Shift, float X, float Y)
     panel_.setText("Xzahyou", std::to_string(clampFrame(X)));
     panel_.setText("Yzahyou", std::to_string(clampFrame(Y)));
     Dragging = true;
+    outlineWidth_ = viewOutlineWidth_;
     int32_t a = 0, b = 0;
     EffResult = JumpEff(KoukaSel, cmd::kMouseDown, Button, Shift, X, Y, a, b);
 }

@@ -77,6 +77,10 @@ public:
     // a copy of PictMain: a module that starts from the picture before its
     // layer need not copy it again.
     virtual bool PictMainIsPictJT() const { return false; }
+    // How many of the picture's pixels wide rubber bands are drawn, so that
+    // they stay visible where the picture is shown reduced; one gesture
+    // keeps one width.
+    virtual int outlineWidth() const { return 1; }
     // A module whose rendering changed PictMain only inside this rectangle
     // (pixels x0..x1-1, y0..y1-1, clipped by the caller's picture) says so:
     // the next layer's copy of PictMain then covers only that rectangle.

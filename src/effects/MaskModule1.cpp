@@ -161,9 +161,9 @@ int32_t MaskModule1::handle(EffArgs& args) {
 void MaskModule1::drawOutline(const Outline& o) {
     Surface& main = env_.PictMain();
     if (o.ellipse)
-        DrawEllipse(main, o.cx, o.cy, o.radius, o.aspect, kBlack, DrawMode::Invert);
+        InvertOutlineEllipse(main, o.cx, o.cy, o.radius, o.aspect, env_.outlineWidth());
     else
-        DrawBox(main, o.x1, o.y1, o.x2, o.y2, kBlack, DrawMode::Invert);
+        InvertOutlineBox(main, o.x1, o.y1, o.x2, o.y2, env_.outlineWidth());
 }
 
 void MaskModule1::squarePointer(float& x, float& y) const {

@@ -19,7 +19,7 @@ OverlayRect::Box OverlayRect::centredBox(float x, float y) const {
 }
 
 void OverlayRect::drawBox(EffectEnv& env, const Box& b) {
-    DrawBox(env.PictMain(), b.x1, b.y1, b.x2, b.y2, kBlack, DrawMode::Invert);
+    InvertOutlineBox(env.PictMain(), b.x1, b.y1, b.x2, b.y2, env.outlineWidth());
 }
 
 void OverlayRect::eraseShown(EffectEnv& env) {

@@ -491,6 +491,32 @@ void FillBox(Surface& s, int x1, int y1, int x2, int y2, uint32_t colour) {
     for (int y = y1; y <= y2; ++y) std::fill(s.row(y) + x1, s.row(y) + x2 + 1, colour | kOpaque);
 }
 
+void InvertOutlineBox(Surface& s, int x1, int y1, int x2, int y2, int width) {
+    if (x1 > x2) std::swap(x1, x2);
+    if (y1 > y2) std::swap(y1, y2);
+    for (int i = 0; i < std::max(1, width); ++i) {
+        if (x1 > x2 || y1 > y2) break;
+        DrawBox(s, x1, y1, x2, y2, kBlack, DrawMode::Invert);
+        // Boxes of one row or column would overlap the next one inwards.
+        if (x2 - x1 < 2 || y2 - y1 < 2) break;
+        ++x1, ++y1, --x2, --y2;
+    }
+}
+
+void InvertOutlineEllipse(Surface& s, double cx, double cy, double radius, double aspect,
+                          int width) {
+    if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(radius) || !std::isfinite(aspect))
+        return;
+    radius = std::abs(radius);
+    aspect = std::abs(aspect);
+    const double a = aspect <= 1.0 ? radius : radius / aspect;
+    const double b = aspect <= 1.0 ? radius * aspect : radius;
+    for (int i = 0; i < std::max(1, width); ++i) {
+        if (i > 0 && (a - i < 1 || b - i < 1)) break;
+        DrawEllipseAxes(s, cx, cy, a - i, b - i, kBlack, DrawMode::Invert);
+    }
+}
+
 void DrawEllipse(Surface& s, double cx, double cy, double radius, double aspect, uint32_t colour,
                  DrawMode mode) {
     if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(radius) || !std::isfinite(aspect))

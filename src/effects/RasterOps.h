@@ -79,6 +79,11 @@ void FloodFill(Surface& s, int x, int y, uint32_t colour, FloodType type, uint32
 void DrawLine(Surface& s, int x1, int y1, int x2, int y2, uint32_t colour, DrawMode mode);
 void DrawBox(Surface& s, int x1, int y1, int x2, int y2, uint32_t colour, DrawMode mode);
 void FillBox(Surface& s, int x1, int y1, int x2, int y2, uint32_t colour);
+// Rubber bands `width` pixels wide, inverted: concentric boxes (ellipses)
+// from the given one inwards. Drawing the same twice restores the picture.
+void InvertOutlineBox(Surface& s, int x1, int y1, int x2, int y2, int width);
+void InvertOutlineEllipse(Surface& s, double cx, double cy, double radius, double aspect,
+                          int width);
 
 // The classic circle call: centre, radius and aspect. With |aspect| <= 1 the
 // horizontal semi-axis is the radius and the vertical radius * |aspect|;

@@ -23,7 +23,7 @@ RegionGesture::Box RegionGesture::outlineAt(bool fixSize, float x, float y) cons
 }
 
 void RegionGesture::drawOutline(EffectEnv& env, const Box& box) {
-    DrawBox(env.PictMain(), box.x1, box.y1, box.x2, box.y2, kBlack, DrawMode::Invert);
+    InvertOutlineBox(env.PictMain(), box.x1, box.y1, box.x2, box.y2, env.outlineWidth());
 }
 
 void RegionGesture::mouseDown(EffectEnv& env, bool fixSize, float x, float y) {

@@ -498,6 +498,7 @@ void Form1::SetScale2() {
     const int dh = std::max(1, static_cast<int>(std::floor(mh * scale)));
     viewScale_ = scale;
     PictMain->setViewScale(scale);
+    editor_->setViewScale(scale);
     PictMain->setDrawingSize(dw, dh);
     PictMain->move(kMargin, kMargin);
     const int xr = stripsLeft(dw);

@@ -244,6 +244,43 @@ TEST_F(WindowCommandsTest, PressOnPictMainFillsTheCoordinateBoxes) {
     EXPECT_EQ(panel.text("Yzahyou"), "4");
 }
 
+TEST_F(WindowCommandsTest, RubberBandsAreWideEnoughForTheViewScaleAndLeaveNoTrace) {
+    openPicture(patternPicture(120, 90), 9);
+    for (const char* effect : {"反転", "マスク"}) {
+        SCOPED_TRACE(effect);
+        editor.Combo3_Click(effect);
+        if (std::string(effect) == "マスク") editor.Option4_Click();  // the rectangle
+        const Surface before = editor.PictMain();
+        const auto changed = [&](int x, int y) {
+            return editor.PictMain().pixel(x, y) != before.pixel(x, y);
+        };
+        // Shown at a quarter: a band four pixels wide, one screen pixel.
+        editor.setViewScale(0.25);
+        editor.PictMain_MouseDown(1, 0, 20, 20);
+        editor.PictMain_MouseMove(1, 0, 80, 60);
+        for (int y = 20; y < 24; ++y) EXPECT_TRUE(changed(50, y)) << y;
+        EXPECT_FALSE(changed(50, 26));
+        // The view changing during a gesture keeps the band it drew.
+        editor.setViewScale(1);
+        editor.PictMain_MouseMove(1, 0, 70, 50);
+        EXPECT_FALSE(changed(75, 60)) << "the band before was not erased";
+        for (int y = 20; y < 24; ++y) EXPECT_TRUE(changed(50, y)) << y;
+        editor.PictMain_MouseUp(1, 0, 70, 50);
+        // At full size the next gesture's band is one pixel (the mask
+        // darkens around its band, the inversion draws only the band).
+        const Surface base = editor.PictMain();
+        editor.PictMain_MouseDown(1, 0, 10, 70);
+        editor.PictMain_MouseMove(1, 0, 110, 85);
+        if (std::string(effect) == "反転") {
+            EXPECT_NE(editor.PictMain().pixel(30, 70), base.pixel(30, 70));
+            EXPECT_EQ(editor.PictMain().pixel(30, 71), base.pixel(30, 71));
+        }
+        editor.PictMain_MouseUp(1, 0, 110, 85);
+        editor.EffArr.at(0, editor.CurFlame) = EffRec{};
+        editor.DspFrame2();
+    }
+}
+
 TEST_F(WindowCommandsTest, MaskThenOption4MakesEffectTwoAndOption6SetsResName) {
     editor.Combo3_Click("マスク");
     editor.Option4_Click();
