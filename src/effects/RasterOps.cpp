@@ -498,7 +498,7 @@ void InvertOutlineBox(Surface& s, int x1, int y1, int x2, int y2, int width) {
         if (x1 > x2 || y1 > y2) break;
         DrawBox(s, x1, y1, x2, y2, kBlack, DrawMode::Invert);
         // Boxes of one row or column would overlap the next one inwards.
-        if (x2 - x1 < 2 || y2 - y1 < 2) break;
+        if (static_cast<int64_t>(x2) - x1 < 2 || static_cast<int64_t>(y2) - y1 < 2) break;
         ++x1, ++y1, --x2, --y2;
     }
 }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <climits>
+
 #include "support/EditorFixture.h"
 
 namespace movalux {
@@ -256,6 +259,24 @@ TEST(DrawBox, InvertModeTwiceRestoresThePicture) {
     // Degenerate box: one pixel, inverted once.
     DrawBox(s, 7, 7, 7, 7, kBlack, DrawMode::Invert);
     EXPECT_EQ(s.pixel(7, 7), (~before.pixel(7, 7)) | kOpaque);
+}
+
+TEST(InvertOutlineBox, AWideBandIsConcentricBoxesAndTwiceRestoresAnyBox) {
+    Surface s = patternPicture(30, 20);
+    const Surface before = s;
+    InvertOutlineBox(s, 25, 15, 3, 4, 3);
+    for (int i = 0; i < 3; ++i) EXPECT_NE(s.pixel(14, 4 + i), before.pixel(14, 4 + i)) << i;
+    EXPECT_EQ(s.pixel(14, 7), before.pixel(14, 7));
+    InvertOutlineBox(s, 25, 15, 3, 4, 3);
+    EXPECT_TRUE(std::equal(s.pixels().begin(), s.pixels().end(), before.pixels().begin()));
+    // Thinner than the band, and boxes as far apart as the integers go.
+    for (const auto& [x1, y1, x2, y2] : {std::array<int, 4>{5, 5, 6, 12},
+                                         std::array<int, 4>{INT_MIN, INT_MIN, INT_MAX, INT_MAX},
+                                         std::array<int, 4>{INT_MAX, 3, INT_MIN, 18}}) {
+        InvertOutlineBox(s, x1, y1, x2, y2, 4);
+        InvertOutlineBox(s, x1, y1, x2, y2, 4);
+        EXPECT_TRUE(std::equal(s.pixels().begin(), s.pixels().end(), before.pixels().begin()));
+    }
 }
 
 TEST(DrawEllipse, OutlineIsClosedSoAFillStaysInside) {
