@@ -63,7 +63,9 @@ bool Editor::HokanEffect() {
     // The layer as it was, for frames whose effect asks to keep them.
     const int16_t slot = takeUndoStep(undocode::kEffects);
     const bool haveBefore = slot >= 0;
-    const auto before = [&](int32_t f) -> const EffRec& { return std::as_const(UndoArr).at(slot, f); };
+    const auto before = [&](int32_t f) -> const EffRec& {
+        return std::as_const(UndoArr).at(slot, f);
+    };
 
     const auto recs = [&](int32_t f) -> EffRec& { return EffArr.at(L, f); };
     // A movie key frame's text holds its overlay frame in characters 3-8;
@@ -71,6 +73,8 @@ bool Editor::HokanEffect() {
     const auto keyValue = [&](const std::string& text) {
         return KoukaSel == kouka::kMovie ? parseOverlayRecordText(text).frame : hookTextValue(text);
     };
+    // The overlays name the first key frame's file on the frames between.
+    ResName = recs(s).Text;
     EffResult = jumpEffValues(KoukaSel, cmd::kHokan, 2, 0, 0, 0, keyValue(recs(s).Text),
                               keyValue(recs(e).Text));
     // Every field of the frames between the keys is written below, so their

@@ -77,7 +77,7 @@ int32_t MovieModule1::handle(EffArgs& args) {
         case cmd::kResLoad:
             if (args.Shift == 1) {
                 storeResSlot(shared_.table, args.Button, args.ResName);
-                LoadSlotMovie();
+                LoadSlotMovie(args.Button);
             }
             SetMoviePanel();
             env_.panel().setText("Combo3", "ムービー");
@@ -230,9 +230,13 @@ void MovieModule1::SelMovieFile() {
     table.marker = slot;
 }
 
-int32_t MovieModule1::LoadSlotMovie() {
+int16_t MovieModule1::ownSlot() const {
+    return movieSlot_ >= 0 ? movieSlot_ : shared_.table.currentSlot;
+}
+
+int32_t MovieModule1::LoadSlotMovie(int16_t slot) {
     ResourceTable& table = shared_.table;
-    const int16_t slot = table.currentSlot;
+    table.currentSlot = slot;
     const std::string path = table.pathOf(slot);
     // The same file stays open: reopening it would only cost time.
     if (!movie_ || path != moviePath_) {
@@ -276,10 +280,12 @@ int32_t MovieModule1::DrawMovie() {
         const OverlayRecordFields f = parseOverlayRecordText(w.Text);
         currentFrame_ = f.frame;
         key_.colour = f.colour;
-        if (f.slot != shared_.table.marker) {
-            shared_.table.currentSlot = static_cast<int16_t>(f.slot);
-            LoadSlotMovie();
-        }
+        // The open movie is the slot's (a slot that failed is tried once,
+        // not on every frame); PictStart is painted with its frame anyway.
+        if (f.slot != movieSlot_) LoadSlotMovie(static_cast<int16_t>(f.slot));
+        ShowOverlayFrame();
+    } else if (movie_ && shared_.table.marker != movieSlot_) {
+        // Picture 2 or the arrow drew into PictStart since this frame.
         ShowOverlayFrame();
     }
     // Without a readable movie nothing is drawn, rather than whatever
@@ -296,7 +302,7 @@ int32_t MovieModule1::DrawMovie() {
     w.W = rect_.W;
     w.H = rect_.H;
     w.Param = transparency_;
-    w.Text = overlayRecordText(shared_.table.currentSlot, currentFrame_, key_.colour);
+    w.Text = overlayRecordText(ownSlot(), currentFrame_, key_.colour);
     return 0;
 }
 
@@ -337,14 +343,16 @@ int32_t MovieModule1::PlayOverlay() {
 }
 
 std::string MovieModule1::hokanText(int32_t frame) const {
-    return overlayRecordText(shared_.table.currentSlot, frame, key_.colour);
+    return overlayRecordText(hokanSlot_, frame, key_.colour);
 }
 
 int32_t MovieModule1::MovieHokan(EffArgs& args) {
     if (args.Button == 2) {
         hokanStart_ = args.a;
         hokanEnd_ = args.b;
-        hokanDirection_ = static_cast<int16_t>(hokanEnd_ - hokanStart_);
+        // Only the sign is used, and it must hold for overlays of any length.
+        hokanDirection_ = hokanEnd_ < hokanStart_ ? -1 : (hokanEnd_ > hokanStart_ ? 1 : 0);
+        hokanSlot_ = keyFrameSlot(args.ResName, ownSlot());
         hokanOffset_ = 0;
         // Each interpolation asks its own question at the overlay's end.
         endAnswer_ = kNotAsked;
@@ -439,6 +447,8 @@ void MovieModule1::SetMoviePanel() {
     playing_ = false;
     speed_ = 1;
     if (loaded_) {
+        // The shared current slot may be picture 2's now.
+        shared_.table.currentSlot = movieSlot_;
         p.setCaption("Label3", FileTitle(moviePath_));
         ShowOverlayFrame();
     } else {

@@ -44,7 +44,9 @@ class MovieModule1 : public EffectModule {
     int32_t ShowOverlayFrame();
     int32_t PlayOverlay();
     int32_t MovieHokan(EffArgs& args);
-    int32_t LoadSlotMovie();
+    int32_t LoadSlotMovie(int16_t slot);
+    // The slot this module's records name: the movie it opened last.
+    int16_t ownSlot() const;
     void CloseOverlay();
     int32_t DrawMovie();
     std::string hokanText(int32_t frame) const;
@@ -75,7 +77,8 @@ class MovieModule1 : public EffectModule {
     // hold countdown, and the answer to the end-of-overlay question.
     int32_t hokanStart_ = 0;
     int32_t hokanEnd_ = 0;
-    int16_t hokanDirection_ = 0;
+    int hokanDirection_ = 0;  // -1, 0 or 1
+    int16_t hokanSlot_ = 0;   // the slot the key frames name
     int32_t hokanOffset_ = 0;
     int32_t hokanCountdown_ = 0;
     int16_t endAnswer_ = 0;

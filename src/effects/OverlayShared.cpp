@@ -177,3 +177,14 @@ OverlayRecordFields parseOverlayRecordText(std::string_view text) {
 }
 
 }  // namespace movalux
+
+namespace movalux {
+
+int16_t keyFrameSlot(std::string_view keyText, int16_t fallback) {
+    if (keyText.size() != 16) return fallback;
+    for (char c : keyText)
+        if (c < '0' || c > '9') return fallback;
+    return static_cast<int16_t>((keyText[0] - '0') * 10 + (keyText[1] - '0'));
+}
+
+}  // namespace movalux

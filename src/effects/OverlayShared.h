@@ -126,5 +126,8 @@ struct OverlayRecordFields {
     int32_t colour = kNoKeyColour;
 };
 OverlayRecordFields parseOverlayRecordText(std::string_view text);
+// The slot a key frame's record names, which the frames filled in between
+// name too; `fallback` when the text is not such a record.
+int16_t keyFrameSlot(std::string_view keyText, int16_t fallback);
 
 }  // namespace movalux

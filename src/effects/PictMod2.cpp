@@ -30,9 +30,13 @@ int32_t PictMod2::handle(EffArgs& args) {
             rect_.mouseDown(env_, ctrl, args.X, args.Y);
             return 0;
         case cmd::kMouseMove:
+            takeBackPictStart();
             rect_.mouseMove(env_, ctrl, shiftKey, args.X, args.Y, pictureRatio());
             return 0;
         case cmd::kMouseUp:
+            // The whole-frame rectangle takes the picture's own size, so
+            // PictStart must hold it, whatever the frame shown drew there.
+            takeBackPictStart();
             rect_.mouseUp(env_, ctrl, shiftKey, args.X, args.Y, pictureRatio(),
                           static_cast<float>(shared_.PictStart.width()),
                           static_cast<float>(shared_.PictStart.height()));
@@ -71,14 +75,15 @@ int32_t PictMod2::handle(EffArgs& args) {
             }
             return 0;
         case cmd::kHokan:
-            args.ResName = overlayRecordText(shared_.table.currentSlot, 0, key_.colour);
+            if (args.Button == 2) hokanSlot_ = keyFrameSlot(args.ResName, ownSlot());
+            args.ResName = overlayRecordText(hokanSlot_, 0, key_.colour);
             return 0;
         case cmd::kResQuery:
             return answerResQuery(shared_.table, args.Button, args.Shift, args.ResName);
         case cmd::kResLoad:
             if (args.Shift == 1) {
                 storeResSlot(shared_.table, args.Button, args.ResName);
-                LoadSlotPict();
+                LoadSlotPict(args.Button);
             }
             return 0;
         case cmd::kTouka:
@@ -138,12 +143,28 @@ void PictMod2::SelPict2File() {
     pictureSlot_ = slot;
 }
 
-int32_t PictMod2::LoadSlotPict() {
+int16_t PictMod2::ownSlot() const {
+    return pictureSlot_ >= 0 ? pictureSlot_ : shared_.table.currentSlot;
+}
+
+void PictMod2::takeBackPictStart() {
+    if (!loaded_ || slotFailed_ || pictureSlot_ < 0 || shared_.table.marker == pictureSlot_) return;
+    if (cachedPath_ == loadedPath_ && !cached_.empty()) {
+        shared_.PictStart.assign(cached_);
+        shared_.table.marker = pictureSlot_;
+    } else {
+        LoadSlotPict(pictureSlot_);
+    }
+}
+
+int32_t PictMod2::LoadSlotPict(int16_t slot) {
     ResourceTable& table = shared_.table;
-    const int16_t slot = table.currentSlot;
+    table.currentSlot = slot;
     loadedPath_ = table.pathOf(slot);
-    // Whatever happens, PictStart is no longer another slot's picture.
+    // Whatever happens, PictStart is no longer another slot's picture, and
+    // this module's records name this slot from now on.
     table.marker = slot;
+    pictureSlot_ = slot;
     slotFailed_ = true;
     if (loadedPath_ != cachedPath_ || cached_.empty()) {
         Result<Surface> picture = shared_.media != nullptr && !loadedPath_.empty()
@@ -160,7 +181,6 @@ int32_t PictMod2::LoadSlotPict() {
     shared_.PictStart.assign(cached_);
     slotFailed_ = false;
     loaded_ = true;
-    pictureSlot_ = slot;
     // Records rendered for the frames leave the panel showing its own choice.
     if (render_) return 0;
     Pict2Scale();
@@ -206,10 +226,13 @@ int32_t PictMod2::DrawPict2() {
         const OverlayRecordFields f = parseOverlayRecordText(w.Text);
         middle_ = f.frame;
         key_.colour = f.colour;
-        if (f.slot != shared_.table.marker) {
-            shared_.table.currentSlot = static_cast<int16_t>(f.slot);
-            LoadSlotPict();
-        }
+        // The slot is this module's own, and PictStart still holds its
+        // picture (the arrow and the movie draw there too); a slot that
+        // failed is tried once, not on every frame.
+        if (f.slot != pictureSlot_ || f.slot != shared_.table.marker)
+            LoadSlotPict(static_cast<int16_t>(f.slot));
+    } else {
+        takeBackPictStart();
         // The preview follows the panel, not every record the frames show.
     }
     // A slot whose file could not be read draws nothing rather than
@@ -232,7 +255,7 @@ int32_t PictMod2::DrawPict2() {
     w.W = rect_.W;
     w.H = rect_.H;
     w.Param = transparency_;
-    w.Text = overlayRecordText(shared_.table.currentSlot, middle_, key_.colour);
+    w.Text = overlayRecordText(ownSlot(), middle_, key_.colour);
     return 0;
 }
 
@@ -240,10 +263,9 @@ void PictMod2::SetPict2Panel() {
     layoutOverlayPanel(env_, layoutScale_, "<画像なし>");
     transparency_ = 0;
     middle_ = 0;
-    if (loaded_ && pictureSlot_ >= 0) {
-        shared_.table.currentSlot = pictureSlot_;
-        LoadSlotPict();
-    } else
+    if (loaded_ && pictureSlot_ >= 0)
+        LoadSlotPict(pictureSlot_);
+    else
         env_.PreVewPict().fill(kWhite);
     env_.host().Refresh(Picture::PreVewPict);
     key_.colour = kNoKeyColour;

@@ -30,7 +30,12 @@ class PictMod2 : public EffectModule {
   private:
     void SetPict2Panel();
     void SelPict2File();
-    int32_t LoadSlotPict();
+    int32_t LoadSlotPict(int16_t slot);
+    // The slot this module's records name: the picture it showed last.
+    int16_t ownSlot() const;
+    // PictStart given back this module's picture where the arrow or the
+    // movie drew since (no file is read for it).
+    void takeBackPictStart();
     void Pict2Scale();
     int32_t Pict2Preview();
     int32_t DrawPict2();
@@ -52,6 +57,8 @@ class PictMod2 : public EffectModule {
     // The slot of the picture this module showed last: the shared current
     // slot may name the movie overlay's file.
     int16_t pictureSlot_ = -1;
+    // The slot the key frames of the interpolation under way name.
+    int16_t hokanSlot_ = 0;
     // The last picture read, so that taking PictStart back from the arrow
     // or the movie does not read the file again.
     std::string cachedPath_;

@@ -96,6 +96,96 @@ TEST_F(OverlayEditFileTest, SaveReadSaveIsByteIdenticalAndRendersTheSameFrames) 
                            again.PictMain().pixels().begin()));
 }
 
+// Picture 2 and the movie share PictStart and the table's current slot; a
+// record must name the file it was made with whatever was shown or chosen
+// before it.
+TEST_F(OverlayEditFileTest, EveryRecordNamesItsOwnFileWhateverWasShownOrChosenBefore) {
+    host.queueDialogPath(picture);
+    editor.Combo3_Click("画像2");
+    editor.RDPictBtn_Click();
+    host.queueDialogPath(clip);
+    editor.Combo3_Click("ムービー");
+    editor.RDPictBtn_Click();
+    ASSERT_EQ(editor.overlay().table.entries[0], "11" + picture);
+    ASSERT_EQ(editor.overlay().table.entries[1], "20" + clip);
+    const std::string movieRecord = overlayRecordText(1, 5, kNoKeyColour);
+    editor.EffArr.at(0, 2) =
+        EffRec{kouka::kPicture2, 5, 6, 40, 30, 0, overlayRecordText(0, 0, kNoKeyColour)};
+    editor.EffArr.at(0, 3) = EffRec{kouka::kMovie, 50, 40, 32, 24, 0, movieRecord};
+
+    // The picture-2 frame, the overlay slider moved, then the movie frame.
+    frame(2);
+    panel.setScrollValue("HScroll1", 7);
+    editor.HScroll1_Change();
+    frame(3);
+    EXPECT_EQ(editor.EffArr.at(0, 3).Text, movieRecord);
+    // The picture-2 frame, then "ムービー" chosen in the effect list.
+    frame(2);
+    editor.Combo3_Click("ムービー");
+    frame(3);
+    EXPECT_EQ(editor.EffArr.at(0, 3).Text, movieRecord);
+
+    // Picture 2 chosen again and then the movie: a rectangle dragged on an
+    // empty layer names the movie.
+    editor.Combo3_Click("画像2");
+    editor.Combo3_Click("ムービー");
+    editor.SelLay = 1;
+    editor.CurFlame = 6;
+    editor.DspFrame2();
+    editor.PictMain_MouseDown(1, 0, 10, 10);
+    editor.PictMain_MouseMove(1, 0, 40, 30);
+    editor.PictMain_MouseUp(1, 0, 40, 30);
+    EXPECT_EQ(editor.EffArr.at(1, 6).Kind, kouka::kMovie);
+    EXPECT_EQ(editor.EffArr.at(1, 6).Text.substr(0, 2), "01");
+
+    // Interpolated movie frames name the key frames' file, though picture
+    // 2's was the shared current slot last.
+    editor.EffArr.at(2, 10) =
+        EffRec{kouka::kMovie, 0, 0, 32, 24, 0, overlayRecordText(1, 0, kNoKeyColour)};
+    editor.EffArr.at(2, 14) =
+        EffRec{kouka::kMovie, 0, 0, 32, 24, 0, overlayRecordText(1, 4, kNoKeyColour)};
+    editor.EffArr.at(3, 10) =
+        EffRec{kouka::kPicture2, 0, 0, 16, 12, 0, overlayRecordText(0, 0, kNoKeyColour)};
+    editor.EffArr.at(3, 14) =
+        EffRec{kouka::kPicture2, 8, 8, 16, 12, 0, overlayRecordText(0, 0, kNoKeyColour)};
+    editor.SelLay = 2;
+    frame(2);  // picture 2's slot is the current one
+    host.SetLabel("TextHSt", "10");
+    host.SetLabel("TextHEnd", "14");
+    ASSERT_TRUE(editor.HokanEffect());
+    for (int f = 11; f <= 13; ++f)
+        EXPECT_EQ(editor.EffArr.at(2, f).Text, overlayRecordText(1, f - 10, kNoKeyColour)) << f;
+    editor.Combo3_Click("画像2");
+    editor.SelLay = 3;
+    frame(3);  // the movie's slot is the marker
+    host.SetLabel("TextHSt", "10");
+    host.SetLabel("TextHEnd", "14");
+    ASSERT_TRUE(editor.HokanEffect());
+    for (int f = 11; f <= 13; ++f) EXPECT_EQ(editor.EffArr.at(3, f).Text.substr(0, 2), "00") << f;
+
+    // The whole frame for picture 2 on a frame whose arrow drew its sprite
+    // into PictStart takes the picture's own size and draws the picture.
+    editor.EffArr.at(0, 7) = EffRec{3, 60, 50, 2, 3, 4, ""};
+    editor.SelLay = 1;
+    frame(7);
+    editor.mnuAll_Click();
+    const EffRec& whole = editor.EffArr.at(1, 7);
+    EXPECT_EQ(whole.Kind, kouka::kPicture2);
+    EXPECT_EQ(whole.W, 16);
+    EXPECT_EQ(whole.H, 12);
+    EXPECT_EQ(whole.Text.substr(0, 2), "00");
+    const Surface pic = test::patternPicture(16, 12);
+    EXPECT_EQ(frame(7).pixel(3, 4) | kOpaque, pic.pixel(3, 4) | kOpaque);
+
+    // Saved, read by a fresh editor and saved again: every record as it was.
+    ASSERT_EQ(editor.saveEditFileTo(dir->path("both.txt")), 0);
+    const std::string text = slurp(dir->path("both.txt"));
+    EXPECT_NE(text.find("3,20,50,40,32,24,0,\"" + movieRecord + "\""), std::string::npos) << text;
+    EXPECT_NE(text.find("12,220,0,0,32,24,0,\"" + overlayRecordText(1, 2, kNoKeyColour) + "\""),
+              std::string::npos)
+        << text;
+}
+
 TEST_F(OverlayEditFileTest, AMissingResourceIsSearchedAndARefusedOneDrawsNothing) {
     const std::string text = "\"MovaluxMovieFile96320\"\r\n\"" + movie +
                              "\"\r\n0,30,0,30\r\n60\r\n" + "0,0,0,11,0,0,1,\"11" +
