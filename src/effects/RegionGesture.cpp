@@ -16,10 +16,11 @@ namespace movalux {
 
 RegionGesture::Box RegionGesture::outlineAt(bool fixSize, float x, float y) const {
     if (fixSize) {
-        return {roundHalfEven32(x - W / 2.0), roundHalfEven32(y - H / 2.0), roundHalfEven32(x + W / 2.0),
-                roundHalfEven32(y + H / 2.0)};
+        return {roundHalfEven32(x - W / 2.0), roundHalfEven32(y - H / 2.0),
+                roundHalfEven32(x + W / 2.0), roundHalfEven32(y + H / 2.0)};
     }
-    return {roundHalfEven32(pressX), roundHalfEven32(pressY), roundHalfEven32(x), roundHalfEven32(y)};
+    return {roundHalfEven32(pressX), roundHalfEven32(pressY), roundHalfEven32(x),
+            roundHalfEven32(y)};
 }
 
 void RegionGesture::drawOutline(EffectEnv& env, const Box& box) {
@@ -180,7 +181,9 @@ bool RegionChoice::chooseSide(int16_t code) {
 
 namespace movalux {
 
-int panelFontSize(float scale) { return static_cast<int>(std::floor(9.0 * scale)); }
+int panelFontSize(float scale) {
+    return static_cast<int>(std::floor(9.0 * scale));
+}
 
 void layoutCoordinateFrame(Panel& panel, float scale) {
     panel.setCaption("Frame7", "効果位置");
@@ -189,6 +192,8 @@ void layoutCoordinateFrame(Panel& panel, float scale) {
     panel.setCaption("Label13", "幅・高さ");
     panel.setCaption("Label14", "W");
     panel.setCaption("Label15", "H");
+    // The brightness and colour-tone panels hide some of them.
+    for (const char* label : {"Label13", "Label14", "Label15"}) panel.setVisible(label, true);
     panel.setVisible("Wzahyou", true);
     panel.setVisible("Hzahyou", true);
     panel.setCaption("XYSet", "設定");
@@ -206,8 +211,7 @@ void startFromPictureBefore(EffectEnv& env) {
     const Surface& before = env.PictJT();
     if (main.width() == before.width() && main.height() == before.height()) {
         if (!env.PictMainIsPictJT()) copyPicture(main, before);
-    }
-    else
+    } else
         env.host().MsgBox(kReadFailedText, msgbox::kOk, kAppTitle);
 }
 
@@ -248,9 +252,10 @@ void placeCoordinateFrame(Panel& panel, float scale) {
         int left, top;
     };
     static constexpr Place kPlaces[] = {
-        {"Label9", 120, 400},    {"Label10", 120, 780},  {"Label13", 120, 1320}, {"Label14", 120, 1620},
-        {"Label15", 120, 1960},  {"Xzahyou", 300, 360},  {"Yzahyou", 300, 720},  {"Wzahyou", 300, 1580},
-        {"Hzahyou", 300, 1920},  {"XYSet", 240, 2400},
+        {"Label9", 120, 400},   {"Label10", 120, 780},  {"Label13", 120, 1320},
+        {"Label14", 120, 1620}, {"Label15", 120, 1960}, {"Xzahyou", 300, 360},
+        {"Yzahyou", 300, 720},  {"Wzahyou", 300, 1580}, {"Hzahyou", 300, 1920},
+        {"XYSet", 240, 2400},
     };
     const int font = panelFontSize(scale);
     for (const Place& p : kPlaces) {

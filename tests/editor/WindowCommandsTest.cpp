@@ -30,6 +30,31 @@ class WindowCommandsTest : public EditorTest {
     static float rowY(int i) { return kStrip / 60.0f * static_cast<float>(i) + 5.0f; }
 };
 
+// The brightness and colour-tone panels hide labels of the coordinate frame
+// that the overlay panels show again.
+TEST_F(WindowCommandsTest, TheCoordinateLabelsComeBackAfterTheBarPanels) {
+    struct Case {
+        const char* effect;
+        const char* captions[3];
+    };
+    const Case cases[] = {{"矢印", {"幅・高さ", "W", "H"}},
+                          {"画像", {"幅・高さ", "W", "H"}},
+                          {"画像2", {"幅高さ", "W", "H"}},
+                          {"ムービー", {"ｺﾏNo", "", ""}}};
+    for (const char* bars : {"明るさ", "色調"})
+        for (const Case& c : cases) {
+            editor.Combo3_Click(bars);
+            ASSERT_FALSE(panel.state("Label13").visible);
+            editor.Combo3_Click(c.effect);
+            const char* labels[] = {"Label13", "Label14", "Label15"};
+            for (int i = 0; i < 3; ++i) {
+                EXPECT_TRUE(panel.state(labels[i]).visible)
+                    << bars << " " << c.effect << " " << labels[i];
+                EXPECT_EQ(panel.state(labels[i]).caption, c.captions[i]) << c.effect;
+            }
+        }
+}
+
 TEST_F(WindowCommandsTest, TimelineClickMovesFrameSelectsLayerAndTakesOneUndoStep) {
     editor.PictTLine_MouseDown(1, 0, 50.0f, rowY(7), kStrip);
     EXPECT_EQ(editor.CurFlame, 7);
