@@ -98,6 +98,20 @@ TEST_F(MovieOverlayTest, ALowerSecondKeyFramePlaysBackwards) {
     EXPECT_EQ(interpolate(0, 40, 5, 30), (std::vector<int32_t>{38, 36, 34, 32}));
 }
 
+TEST_F(MovieOverlayTest, OverlaysPastFrame32767GoForwardWithoutAsking) {
+    const std::string longClip = dir->path("long.avi");
+    std::ofstream(longClip) << "x";
+    media.movies[longClip] = {32, 24, 30, 50000};
+    host.queueAnswer(msgbox::kAnswerYes);  // replace the open overlay movie
+    host.queueDialogPath(longClip);
+    editor.RDPictBtn_Click();
+    ASSERT_EQ(editor.movieOverlay().lastFrame(), 49999);
+    chooseSpeed("1000");
+    EXPECT_EQ(interpolate(0, 39960, 5, 40000), (std::vector<int32_t>{39970, 39980, 39990, 40000}));
+    EXPECT_EQ(interpolate(0, 0, 5, 40000), (std::vector<int32_t>{10, 20, 30, 40}));
+    EXPECT_EQ(host.messages.size(), 1u);  // only the replace question
+}
+
 TEST_F(MovieOverlayTest, RunningPastTheEndAsksOnceAndHoldsTheLastFrame) {
     chooseSpeed("100");
     host.queueAnswer(msgbox::kAnswerNo);
