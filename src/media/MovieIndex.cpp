@@ -251,6 +251,22 @@ Status MovieSource::Impl::indexByReading(const AVCodecParameters* par,
     return Status{};
 }
 
+// The latest presentation time among the pictures from the last key frame
+// at or before `end` on; kNoTime when none can be read there.
+int64_t MovieSource::Impl::lastPictureTime(int64_t end) {
+    Impl& m = *this;
+    int64_t last = kNoTime;
+    if (av_seek_frame(m.fmt.get(), m.stream, end, AVSEEK_FLAG_BACKWARD) < 0) return last;
+    // A group of pictures is a few hundred packets at most; the bound keeps
+    // a damaged index from reading a whole file here.
+    for (int i = 0; i < 4096 && m.readVideoPacket() >= 0; ++i) {
+        const int64_t p = m.pkt->pts != kNoTime ? m.pkt->pts : m.pkt->dts;
+        if (p != kNoTime && !(m.pkt->flags & AV_PKT_FLAG_DISCARD)) last = std::max(last, p);
+        av_packet_unref(m.pkt.get());
+    }
+    return last;
+}
+
 // Learns where the movie starts and ends from its first and last packets.
 void MovieSource::Impl::timesFromContainer() {
     Impl& m = *this;
@@ -271,8 +287,15 @@ void MovieSource::Impl::timesFromContainer() {
     }
     if (first == kNoTime) first = st->start_time != kNoTime ? st->start_time : 0;
     m.t0 = first;
+    const int64_t oneFrame =
+        std::max<int64_t>(1, av_rescale_q(1, AVRational{m.rate.den, m.rate.num}, m.tb));
     if (st->duration > 0 && st->duration != kNoTime) {
         m.endPts = m.t0 + st->duration;
+        // Some writers give the last picture's time as the stream's length,
+        // not its end, which would leave that picture without a frame: it
+        // lasts a frame from its own time at least.
+        const int64_t lastPts = lastPictureTime(m.t0 + st->duration);
+        if (lastPts != kNoTime) m.endPts = std::max(m.endPts, lastPts + oneFrame);
         return;
     }
     // No stream length: the end of the last picture near the end of the file.
@@ -290,8 +313,6 @@ void MovieSource::Impl::timesFromContainer() {
         if (end == kNoTime) end = m.t0 + total;
     }
     if (end == kNoTime) end = m.t0;
-    const int64_t oneFrame =
-        std::max<int64_t>(1, av_rescale_q(1, AVRational{m.rate.den, m.rate.num}, m.tb));
     m.endPts = std::max(end, m.t0 + oneFrame);
 }
 

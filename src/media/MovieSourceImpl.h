@@ -133,13 +133,18 @@ struct MovieSource::Impl {
     bool timeUp() const { return deadlineArmed && Clock::now() > deadline; }
 
     // The latest presentation time shown at frame n: n / rate after the
-    // first picture, allowing half a time unit for timestamps rounded to
-    // the container's clock.
+    // first picture, and a picture stamped a little late still belongs to
+    // frame n. Clocks rounded up to whole milliseconds (and stored in a finer
+    // time base) put a picture up to a millisecond after its time: a quarter
+    // of a frame allows for them, and half a time unit for coarse clocks.
     int64_t limit(int32_t n) const {
-        const __int128 num = static_cast<__int128>(2) * n * unit.den * rate.den +
-                             static_cast<__int128>(unit.num) * rate.num;
-        const __int128 den = static_cast<__int128>(2) * unit.num * rate.num;
-        return t0 + static_cast<int64_t>(num / den);
+        const __int128 perFrameNum = static_cast<__int128>(unit.den) * rate.den;
+        const __int128 perFrameDen = static_cast<__int128>(unit.num) * rate.num;
+        const __int128 quarter =
+            ((4 * static_cast<__int128>(n) + 1) * perFrameNum) / (4 * perFrameDen);
+        const __int128 halfUnit =
+            (2 * static_cast<__int128>(n) * perFrameNum + perFrameDen) / (2 * perFrameDen);
+        return t0 + static_cast<int64_t>(std::max(quarter, halfUnit));
     }
 
     void noteDecodeError(int err) {
@@ -344,6 +349,7 @@ struct MovieSource::Impl {
     Status indexByReading(const AVCodecParameters* par,
                           const std::function<void(double)>& progress);
     void timesFromContainer();
+    int64_t lastPictureTime(int64_t end);
     // Reads the display matrix into the turns that show the picture upright.
     void readOrientation(const AVStream* st);
 };

@@ -191,5 +191,46 @@ TEST_F(DamagedMovieTest, GapsInTheTimestampsRepeatThePictureBeforeThem) {
     expectFramesMatchFfmpeg(gaps, **movie, frames);
 }
 
+// Picture times rounded up to whole milliseconds and stored in a microsecond
+// time base (as some cameras and screen recorders write them), 29.97 frames a
+// second: picture k is stamped up to a millisecond after k / rate, and the
+// stream's length is the last picture's time plus a millisecond. Every
+// picture is its own frame, the last one too.
+TEST_F(DamagedMovieTest, MillisecondClocksInAFinerTimeBaseGiveEachPictureItsFrame) {
+    const std::string ms = dir.path("ms.mp4");
+    const std::string cmd =
+        "ffmpeg -v quiet -f lavfi -i testsrc=size=160x120:rate=1000 "
+        "-vf \"select='eq(n\\,0)+gt(floor(n*30/1001)\\,floor((n-1)*30/1001))'\" "
+        "-vsync passthrough -frames:v 456 -c:v libx264 -bf 0 -video_track_timescale 1000000 " +
+        ms;
+    if (std::system(cmd.c_str()) != 0) GTEST_SKIP() << "no H.264 encoder in FFmpeg's tool";
+    const test::ReferenceMovie ref = test::probeReference(ms);
+    ASSERT_EQ(ref.times.size(), 456u);
+    ASSERT_NEAR(ref.times[179] - ref.times[0], 5.973, 1e-6);  // due at 5.9726 s
+    auto movie = MovieSource::open(ms);
+    ASSERT_TRUE(movie) << movie.error();
+    ASSERT_EQ((*movie)->info().frameCount, 456);
+    std::vector<int> all(456);
+    for (int i = 0; i < 456; ++i) all[static_cast<size_t>(i)] = i;
+    const auto pictures = test::referencePictures(ms, ref, all);
+    Surface pic(160, 120);
+    // Neighbouring pictures of the pattern differ by about half a level on
+    // average, so each frame must be nearer its own picture than either
+    // neighbour.
+    std::vector<int32_t> wrong;
+    for (int32_t n = 0; n < 456; ++n) {
+        ASSERT_TRUE((*movie)->paintFrame(n, pic)) << n;
+        const double own = test::meanDifference(pic.bytes(), pictures.at(n).data(), 160, 120);
+        for (int32_t m : {n - 1, n + 1})
+            if (m >= 0 && m < 456 &&
+                test::meanDifference(pic.bytes(), pictures.at(m).data(), 160, 120) <= own) {
+                wrong.push_back(n);
+                break;
+            }
+    }
+    EXPECT_TRUE(wrong.empty()) << wrong.size() << " frames show another picture, the first "
+                               << (wrong.empty() ? -1 : wrong[0]);
+}
+
 }  // namespace
 }  // namespace movalux
