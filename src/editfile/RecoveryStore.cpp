@@ -113,7 +113,8 @@ std::string defaultRecoveryFolder() {
 
 std::string recoveryInfoText(const RecoveryInfo& info) {
     return "edit=" + escape(info.editFile) + "\nrecord=" + escape(info.recordFile) +
-           "\nmovie=" + escape(info.movie) + "\nsaved=" + std::to_string(info.savedAt) + "\n";
+           "\nmovie=" + escape(info.movie) + "\nsaved=" + std::to_string(info.savedAt) + "\n" +
+           (info.declinedAt != 0 ? "declined=" + std::to_string(info.declinedAt) + "\n" : "");
 }
 
 RecoveryInfo parseRecoveryInfo(std::string_view text) {
@@ -134,6 +135,8 @@ RecoveryInfo parseRecoveryInfo(std::string_view text) {
             info.movie = value;
         else if (key == "saved")
             info.savedAt = std::strtoll(value.c_str(), nullptr, 10);
+        else if (key == "declined")
+            info.declinedAt = std::strtoll(value.c_str(), nullptr, 10);
     }
     return info;
 }
@@ -226,6 +229,10 @@ void RecoveryStore::close() {
 }
 
 std::vector<RecoveryEntry> RecoveryStore::listAbandoned() {
+    return listAbandoned(static_cast<int64_t>(std::time(nullptr)));
+}
+
+std::vector<RecoveryEntry> RecoveryStore::listAbandoned(int64_t now) {
     std::lock_guard lock(mutex_);
     std::vector<RecoveryEntry> found;
     std::set<std::string> texts, locks;
@@ -265,6 +272,10 @@ std::vector<RecoveryEntry> RecoveryStore::listAbandoned() {
             struct stat st {};
             if (::stat(entry.textPath.c_str(), &st) == 0) entry.info.savedAt = st.st_mtime;
         }
+        if (entry.info.declinedAt != 0 && now - entry.info.declinedAt > kDeclinedKeepSeconds) {
+            discardClaimed(id);
+            continue;
+        }
         found.push_back(std::move(entry));
     }
     // Locks of editors that ended before they wrote anything, or after they
@@ -290,6 +301,31 @@ void RecoveryStore::releaseClaims() {
     std::lock_guard lock(mutex_);
     for (auto& [id, fd] : claims_) ::close(fd);
     claims_.clear();
+}
+
+bool RecoveryStore::markDeclined(const std::string& id, int64_t now) {
+    std::lock_guard lock(mutex_);
+    if (claims_.count(id) == 0) return false;
+    RecoveryInfo info = parseRecoveryInfo(slurp(pathOf(id, kInfo)));
+    info.declinedAt = now;
+    return writeFileReplacing(pathOf(id, kInfo), recoveryInfoText(info), nullptr).ok();
+}
+
+bool RecoveryStore::discard(const std::string& id) {
+    std::lock_guard lock(mutex_);
+    if (claims_.count(id) == 0) return false;
+    discardClaimed(id);
+    return true;
+}
+
+void RecoveryStore::discardClaimed(const std::string& id) {
+    auto c = claims_.find(id);
+    removeFilesOf(id);
+    ::unlink(pathOf(id, kLock).c_str());
+    if (c != claims_.end()) {
+        ::close(c->second);
+        claims_.erase(c);
+    }
 }
 
 bool RecoveryStore::adopt(const std::string& id) {

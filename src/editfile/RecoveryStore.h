@@ -30,7 +30,14 @@ struct RecoveryInfo {
     std::string recordFile;  // RecFName
     std::string movie;       // MvFName, for the list
     int64_t savedAt = 0;     // seconds since the epoch of the last write
+    // When the user declined to recover it at start (seconds since the
+    // epoch), 0 while never declined. Declined work is not offered at start
+    // again, stays listed under 復元... and goes after kDeclinedKeepSeconds.
+    int64_t declinedAt = 0;
 };
+
+// Declined work is kept two weeks.
+inline constexpr int64_t kDeclinedKeepSeconds = 14 * 24 * 3600;
 
 // A project left by an editor that is no longer running.
 struct RecoveryEntry {
@@ -73,17 +80,27 @@ class RecoveryStore {
     // releaseClaims() or adopt(): no other editor can offer them meanwhile.
     // Leftovers of those editors (temporary files of a write cut short, a
     // lock without a project) are removed.
+    // Work declined longer than kDeclinedKeepSeconds before `now` is removed
+    // (never work the user has not declined).
+    std::vector<RecoveryEntry> listAbandoned(int64_t now);
     std::vector<RecoveryEntry> listAbandoned();
     void releaseClaims();
     // The listed project `id` becomes this editor's own: its files are
     // written and removed as this editor's from now on, and this editor's
     // previous files are removed. False when `id` was not listed.
     bool adopt(const std::string& id);
+    // The user declined to recover the listed project `id` at `now`; false
+    // when it was not listed or its info could not be written.
+    bool markDeclined(const std::string& id, int64_t now);
+    // Removes the listed project `id` for good; false when it was not listed.
+    bool discard(const std::string& id);
 
   private:
     std::string pathOf(const std::string& id, std::string_view suffix) const;
     bool ensureSession();
     void removeFilesOf(const std::string& id);
+    // Removes a claimed project's files and lets go of its lock.
+    void discardClaimed(const std::string& id);
 
     mutable std::mutex mutex_;
     std::string folder_;

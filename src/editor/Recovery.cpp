@@ -16,6 +16,10 @@ constexpr const char* kOfferText = "前回終了時に保存されていない�
 constexpr const char* kListTitle = "復元";
 constexpr const char* kListPrompt = "復元する作業を選んでください";
 constexpr const char* kNothingText = "復元できる作業はありません";
+constexpr const char* kRemoveCaption = "削除";
+constexpr const char* kRemoveText = "選んだ作業を削除します。元に戻せません。よろしいですか？";
+// Yes and No with the exclamation mark; No is the default.
+constexpr int kRemoveStyle = msgbox::kStyleYesNoWarn;
 // Yes and No with the exclamation mark; Yes is the default.
 constexpr int kOfferStyle = msgbox::kYesNo | msgbox::kExclamation;
 
@@ -83,34 +87,59 @@ bool Editor::openRecovered(const RecoveryEntry& entry) {
 
 void Editor::offerRecovery() {
     if (autosave_ == nullptr) return;
-    const std::vector<RecoveryEntry> entries = autosave_->store().listAbandoned();
-    if (entries.empty()) return;
+    RecoveryStore& store = autosave_->store();
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    // Work declined once is not asked about again; 復元... still lists it.
+    std::vector<RecoveryEntry> entries;
+    for (RecoveryEntry& e : store.listAbandoned(now))
+        if (e.info.declinedAt == 0) entries.push_back(std::move(e));
+    if (entries.empty()) {
+        store.releaseClaims();
+        return;
+    }
     if (host_.MsgBox(kOfferText, kOfferStyle, kWarningTitle) == msgbox::kAnswerYes) {
         int chosen = 0;
         if (entries.size() > 1) {
             std::vector<std::string> items;
             for (const RecoveryEntry& e : entries) items.push_back(describe(e));
-            chosen = host_.ChooseFromList(kListTitle, kListPrompt, items);
+            chosen = host_.ChooseFromList(kListTitle, kListPrompt, items).index;
         }
         if (chosen >= 0 && chosen < static_cast<int>(entries.size()) && confirmDropUnsaved())
             openRecovered(entries[static_cast<size_t>(chosen)]);
+    } else {
+        for (const RecoveryEntry& e : entries) store.markDeclined(e.id, now);
     }
-    autosave_->store().releaseClaims();
+    store.releaseClaims();
 }
 
 void Editor::mnuRecover_Click() {
     if (autosave_ == nullptr) return;
-    const std::vector<RecoveryEntry> entries = autosave_->store().listAbandoned();
-    if (entries.empty()) {
-        host_.MsgBox(kNothingText, msgbox::kOk, kAppTitle);
-        return;
+    RecoveryStore& store = autosave_->store();
+    bool listed = false;
+    for (;;) {
+        const std::vector<RecoveryEntry> entries = store.listAbandoned();
+        if (entries.empty()) {
+            // After the last entry was removed the list just closes.
+            if (!listed) host_.MsgBox(kNothingText, msgbox::kOk, kAppTitle);
+            break;
+        }
+        listed = true;
+        std::vector<std::string> items;
+        for (const RecoveryEntry& e : entries) items.push_back(describe(e));
+        const Host::ListChoice choice =
+            host_.ChooseFromList(kListTitle, kListPrompt, items, kRemoveCaption);
+        if (choice.index < 0 || choice.index >= static_cast<int>(entries.size())) break;
+        const RecoveryEntry& entry = entries[static_cast<size_t>(choice.index)];
+        if (choice.remove) {
+            if (host_.MsgBox(kRemoveText, kRemoveStyle, kWarningTitle) == msgbox::kAnswerYes)
+                store.discard(entry.id);
+            store.releaseClaims();
+            continue;
+        }
+        if (confirmDropUnsaved()) openRecovered(entry);
+        break;
     }
-    std::vector<std::string> items;
-    for (const RecoveryEntry& e : entries) items.push_back(describe(e));
-    const int chosen = host_.ChooseFromList(kListTitle, kListPrompt, items);
-    if (chosen >= 0 && chosen < static_cast<int>(entries.size()) && confirmDropUnsaved())
-        openRecovered(entries[static_cast<size_t>(chosen)]);
-    autosave_->store().releaseClaims();
+    store.releaseClaims();
 }
 
 }  // namespace movalux

@@ -185,10 +185,17 @@ class Host {
 
     // --- Recovery --------------------------------------------------------
     // A modal list: the index of the item chosen, or -1 when the user
-    // cancelled. Without a list nothing is chosen.
-    virtual int ChooseFromList(std::string_view /*title*/, std::string_view /*prompt*/,
-                               const std::vector<std::string>& /*items*/) {
-        return -1;
+    // cancelled. With a removeCaption the list has a button of that caption
+    // too, which answers the item selected with `remove` set. Without a list
+    // nothing is chosen.
+    struct ListChoice {
+        int index = -1;
+        bool remove = false;
+    };
+    virtual ListChoice ChooseFromList(std::string_view /*title*/, std::string_view /*prompt*/,
+                                      const std::vector<std::string>& /*items*/,
+                                      std::string_view /*removeCaption*/ = {}) {
+        return {};
     }
 };
 

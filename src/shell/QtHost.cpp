@@ -3,20 +3,23 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCursor>
-#include <QEventLoop>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QSettings>
 #include <QIODevice>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QPalette>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -205,27 +208,39 @@ int QtHost::MsgBox(std::string_view text, int style, std::string_view title) {
     return answer;
 }
 
-int QtHost::ChooseFromList(std::string_view title, std::string_view prompt,
-                           const std::vector<std::string>& items) {
-    QInputDialog dialog(&form_);
+Host::ListChoice QtHost::ChooseFromList(std::string_view title, std::string_view prompt,
+                                        const std::vector<std::string>& items,
+                                        std::string_view removeCaption) {
+    QDialog dialog(&form_);
     dialog.setObjectName("ChooseFromList");
     dialog.setWindowTitle(qs(title));
-    dialog.setLabelText(qs(prompt));
-    dialog.setOption(QInputDialog::UseListViewForComboBoxItems, true);
-    dialog.setOkButtonText(QString::fromUtf8("OK"));
-    dialog.setCancelButtonText(QString::fromUtf8("キャンセル"));
-    QStringList list;
-    for (const std::string& item : items) list << qs(item);
-    dialog.setComboBoxItems(list);
-    dialog.setComboBoxEditable(false);
-    if (!list.isEmpty()) dialog.setTextValue(list.front());
-    if (dialog.exec() != QDialog::Accepted) return -1;
-    // Two items may read alike; the list's own row decides.
-    if (auto* view = dialog.findChild<QListView*>()) {
-        const QModelIndex current = view->currentIndex();
-        if (current.isValid()) return current.row();
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(qs(prompt), &dialog));
+    auto* list = new QListWidget(&dialog);
+    for (const std::string& item : items) list->addItem(qs(item));
+    if (list->count() > 0) list->setCurrentRow(0);
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    buttons->addButton(QString::fromUtf8("OK"), QDialogButtonBox::AcceptRole);
+    QPushButton* remove = nullptr;
+    if (!removeCaption.empty()) {
+        remove = buttons->addButton(qs(removeCaption), QDialogButtonBox::DestructiveRole);
+        remove->setObjectName("removeButton");
     }
-    return static_cast<int>(list.indexOf(dialog.textValue()));
+    buttons->addButton(QString::fromUtf8("キャンセル"), QDialogButtonBox::RejectRole);
+    layout->addWidget(buttons);
+    bool removing = false;
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (remove != nullptr)
+        QObject::connect(remove, &QPushButton::clicked, &dialog, [&] {
+            removing = true;
+            dialog.accept();
+        });
+    QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+    if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0) return {};
+    // Two items may read alike; the list's own row decides.
+    return {list->currentRow(), removing};
 }
 
 FileDialogResult QtHost::FileDialog(const FileDialogRequest& request) {
@@ -242,13 +257,14 @@ FileDialogResult QtHost::FileDialog(const FileDialogRequest& request) {
         dialog.setDefaultSuffix(defaultSuffix(request.filter));
         // A name typed without an extension takes the chosen type's
         // (a picture saved with the PNG filter chosen is a PNG file).
-        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
-            const qsizetype at = f.lastIndexOf(QStringLiteral("(*."));
-            if (at < 0) return;
-            qsizetype end = at + 3;
-            while (end < f.size() && f[end].isLetterOrNumber()) ++end;
-            if (end > at + 3) dialog.setDefaultSuffix(f.mid(at + 3, end - at - 3));
-        });
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog](const QString& f) {
+                             const qsizetype at = f.lastIndexOf(QStringLiteral("(*."));
+                             if (at < 0) return;
+                             qsizetype end = at + 3;
+                             while (end < f.size() && f[end].isLetterOrNumber()) ++end;
+                             if (end > at + 3) dialog.setDefaultSuffix(f.mid(at + 3, end - at - 3));
+                         });
     }
     // Dialogs start in the folder last used; a name that carries its own
     // folder still opens there.
@@ -268,7 +284,8 @@ FileDialogResult QtHost::FileDialog(const FileDialogRequest& request) {
     }
     result.outcome = FileDialogResult::Outcome::Chosen;
     result.path = utf8(files.front());
-    settings.setValue(QStringLiteral("dialogs/lastFolder"), QFileInfo(files.front()).absolutePath());
+    settings.setValue(QStringLiteral("dialogs/lastFolder"),
+                      QFileInfo(files.front()).absolutePath());
     return result;
 }
 

@@ -43,8 +43,9 @@ class QtHost : public Host {
     double SoundSeconds() override;
     void StopSound() override;
     void SetLabelColor(std::string_view name, int32_t bgr) override;
-    int ChooseFromList(std::string_view title, std::string_view prompt,
-                       const std::vector<std::string>& items) override;
+    ListChoice ChooseFromList(std::string_view title, std::string_view prompt,
+                              const std::vector<std::string>& items,
+                              std::string_view removeCaption) override;
 
     int pointer() const { return pointer_; }
     // Whether sound is playing through an output now.

@@ -231,6 +231,35 @@ TEST_F(RecoveryStoreTest, AnAdoptedProjectBecomesTheEditorsOwn) {
     (void)mine;
 }
 
+// Declined work goes two weeks after it was declined, never work the user
+// has not declined, however old; a discarded entry leaves no file.
+TEST_F(RecoveryStoreTest, DeclinedWorkGoesAfterTwoWeeksAndOnlyDeclinedWork) {
+    const std::string old = leftBehind("old, never declined", RecoveryInfo{"a.txt", "", "", 0});
+    const std::string declined = leftBehind("declined", RecoveryInfo{"b.txt", "", "", 0});
+    const std::string other = leftBehind("to discard", RecoveryInfo{"c.txt", "", "", 0});
+    const int64_t now = 1'800'000'000;
+    RecoveryStore store(folder);
+    ASSERT_EQ(store.listAbandoned(now).size(), 3u);
+    EXPECT_FALSE(store.markDeclined("not-listed", now));
+    ASSERT_TRUE(store.markDeclined(declined, now));
+    ASSERT_TRUE(store.discard(other));
+    store.releaseClaims();
+    std::vector<std::string> both{declined + ".info", declined + ".lock", declined + ".txt",
+                                  old + ".info",      old + ".lock",      old + ".txt"};
+    std::sort(both.begin(), both.end());
+    EXPECT_EQ(names(), both);
+    const auto within = store.listAbandoned(now + kDeclinedKeepSeconds);
+    ASSERT_EQ(within.size(), 2u);
+    for (const RecoveryEntry& e : within)
+        EXPECT_EQ(e.info.declinedAt, e.id == declined ? now : 0) << e.id;
+    store.releaseClaims();
+    const auto after = store.listAbandoned(now + kDeclinedKeepSeconds + 1);
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(after[0].id, old);
+    store.releaseClaims();
+    EXPECT_EQ(names(), (std::vector<std::string>{old + ".info", old + ".lock", old + ".txt"}));
+}
+
 TEST_F(RecoveryStoreTest, InfoKeepsAnyPath) {
     const RecoveryInfo info{"C:\\a\\b\nc.txt", "x=y\\z", "ムービー.avi", 42};
     const RecoveryInfo back = parseRecoveryInfo(recoveryInfoText(info));

@@ -288,6 +288,42 @@ TEST_F(RecoveryTest, NoKeepsTheProjectForTheMenuWhichListsAndOpensIt) {
     EXPECT_EQ(editor.EdSaved, kFalse);
 }
 
+// Declining once is enough: the next start does not ask again, 復元... still
+// lists the work, and an entry can be deleted there after a question.
+TEST_F(RecoveryTest, DeclinedWorkIsNotAskedAgainAndCanBeDeletedFromTheMenu) {
+    const std::string text = "\"MovaluxMovieFile96320\"\r\n\"" + movie +
+                             "\"\r\n0,39,0,39\r\n60\r\n1,101,1,1,8,8,16,\"0\"\r\n";
+    const std::string path = leaveProject(text, "/home/u/declined.txt");
+    editor.enableAutosave(folder);
+    host.queueAnswer(msgbox::kAnswerNo);
+    editor.offerRecovery();
+    ASSERT_EQ(host.messages.size(), 1u);
+
+    test::RecordingHost nextHost;
+    test::RecordingPanel nextPanel;
+    Editor next(nextHost, nextPanel);
+    next.enableAutosave(folder);
+    next.offerRecovery();
+    EXPECT_TRUE(nextHost.messages.empty()) << nextHost.messages[0].text;
+
+    // Deleting asks first; No keeps it, and the list comes back.
+    nextHost.queueListRemove(0);
+    nextHost.queueAnswer(msgbox::kAnswerNo);
+    nextHost.queueListRemove(0);
+    nextHost.queueAnswer(msgbox::kAnswerYes);
+    next.mnuRecover_Click();
+    ASSERT_EQ(nextHost.lists.size(), 2u);
+    EXPECT_EQ(nextHost.lists[0].removeCaption, "削除");
+    EXPECT_EQ(nextHost.lists[0].items[0].rfind("declined.txt（clip.avi）", 0), 0u);
+    ASSERT_EQ(nextHost.messages.size(), 2u);
+    EXPECT_EQ(nextHost.messages[0].text,
+              "選んだ作業を削除します。元に戻せません。よろしいですか？");
+    EXPECT_EQ(nextHost.messages[0].style, msgbox::kStyleYesNoWarn);
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(next.MvOpen, kFalse);
+    EXPECT_EQ(recoveryTexts(), 0u);
+}
+
 TEST_F(RecoveryTest, SeveralProjectsAreChosenFromAListAndTheOthersStay) {
     const std::string a = "\"MovaluxMovieFile96320\"\r\n\"" + movie +
                           "\"\r\n0,39,0,39\r\n60\r\n1,101,1,1,8,8,16,\"0\"\r\n";

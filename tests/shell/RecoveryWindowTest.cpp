@@ -5,7 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QInputDialog>
+#include <QDialog>
 #include <QListView>
 #include <QTest>
 #include <filesystem>
@@ -63,8 +63,8 @@ class RecoveryWindowTest : public ::testing::Test {
     // Picks row `row` of the next list and accepts it.
     void chooseRow(int row) {
         modal.handle([this, row](QWidget* w) {
-            auto* dialog = qobject_cast<QInputDialog*>(w);
-            if (dialog == nullptr) return false;
+            auto* dialog = qobject_cast<QDialog*>(w);
+            if (dialog == nullptr || dialog->objectName() != "ChooseFromList") return false;
             listTitles.push_back(dialog->windowTitle().toStdString());
             auto* view = dialog->findChild<QListView*>();
             if (view == nullptr) return false;

@@ -86,17 +86,22 @@ class RecordingHost : public Host {
     }
     // Answers for the next list choices, in order; without one the list is
     // cancelled (-1). Every list shown is kept.
-    void queueListAnswer(int index) { listAnswers_.push_back(index); }
+    void queueListAnswer(int index) { listAnswers_.push_back({index, false}); }
+    // The next list's item `index` is to be removed (its remove button).
+    void queueListRemove(int index) { listAnswers_.push_back({index, true}); }
     struct ShownList {
         std::string title, prompt;
         std::vector<std::string> items;
+        std::string removeCaption;
     };
     std::vector<ShownList> lists;
-    int ChooseFromList(std::string_view title, std::string_view prompt,
-                       const std::vector<std::string>& items) override {
-        lists.push_back({std::string(title), std::string(prompt), items});
-        if (listAnswers_.empty()) return -1;
-        const int answer = listAnswers_.front();
+    ListChoice ChooseFromList(std::string_view title, std::string_view prompt,
+                              const std::vector<std::string>& items,
+                              std::string_view removeCaption) override {
+        lists.push_back(
+            {std::string(title), std::string(prompt), items, std::string(removeCaption)});
+        if (listAnswers_.empty()) return {};
+        const ListChoice answer = listAnswers_.front();
         listAnswers_.pop_front();
         return answer;
     }
@@ -174,7 +179,7 @@ class RecordingHost : public Host {
     SoundFeed* feed_ = nullptr;
     std::deque<int> answers_;
     std::deque<FileDialogResult> dialogs_;
-    std::deque<int> listAnswers_;
+    std::deque<ListChoice> listAnswers_;
 };
 
 struct PanelChange {
