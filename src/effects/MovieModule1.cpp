@@ -224,6 +224,7 @@ void MovieModule1::SelMovieFile() {
     const int16_t slot = table.add(kouka::kMovie, moviePath_);
     table.currentSlot = slot;
     movieSlot_ = slot;
+    slotFailed_ = false;
     ShowOverlayFrame();
     env_.panel().setCaption("Label3", FileTitle(moviePath_));
     loaded_ = true;
@@ -249,10 +250,12 @@ int32_t MovieModule1::LoadSlotMovie(int16_t slot) {
             // Tried once: the records of this slot draw nothing until
             // another file is chosen, instead of retrying every frame.
             table.marker = slot;
+            slotFailed_ = true;
             return kTrappedError;
         }
     }
     movieSlot_ = slot;
+    slotFailed_ = false;
     ShowOverlayFrame();
     loaded_ = true;
     if (!render_) {
@@ -266,6 +269,8 @@ int32_t MovieModule1::LoadSlotMovie(int16_t slot) {
 void MovieModule1::CloseOverlay() {
     movie_.reset();
     loaded_ = false;
+    // Records shown later open it again.
+    slotFailed_ = false;
     if (shared_.table.marker == movieSlot_) shared_.table.marker = -1;
 }
 
@@ -282,7 +287,8 @@ int32_t MovieModule1::DrawMovie() {
         key_.colour = f.colour;
         // The open movie is the slot's (a slot that failed is tried once,
         // not on every frame); PictStart is painted with its frame anyway.
-        if (f.slot != movieSlot_) LoadSlotMovie(static_cast<int16_t>(f.slot));
+        if (f.slot != movieSlot_ || (!movie_ && !slotFailed_))
+            LoadSlotMovie(static_cast<int16_t>(f.slot));
         ShowOverlayFrame();
     } else if (movie_ && shared_.table.marker != movieSlot_) {
         // Picture 2 or the arrow drew into PictStart since this frame.

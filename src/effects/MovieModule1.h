@@ -62,6 +62,7 @@ class MovieModule1 : public EffectModule {
     std::unique_ptr<OverlayMovie> movie_;
     std::string moviePath_;
     int16_t movieSlot_ = -1;
+    bool slotFailed_ = false;  // the slot's movie could not be opened
     bool loaded_ = false;
     double frameRate_ = 0;
     int32_t rate_ = 0;
